@@ -1,0 +1,56 @@
+// The format state shared by the property handlers and the format flush,
+// and the records in which the paragraph and font catalogs keep formats.
+#pragma once
+
+#include <cstdint>
+
+namespace mif {
+
+enum CharAttribute : uint32_t {
+    AttrBold = 0x01,
+    AttrItalic = 0x02,
+    AttrUnderline = 0x04,
+    AttrStrike = 0x08,
+    AttrSuperscript = 0x10,
+    AttrSubscript = 0x20,
+    AttrSmallCaps = 0x40,
+    AttrUpperCase = 0x80,
+};
+
+enum Alignment : uint32_t { AlignLeft = 0, AlignRight = 1, AlignCenter = 2, AlignLeftRight = 3 };
+
+constexpr int kNameField = 80;  // fixed name fields keep at most 79 characters and a NUL
+
+struct FormatState {
+    char numberString[kNameField];
+    char fontFamily[kNameField];
+    uint32_t fontIndex;
+    int32_t fontSize;
+    uint32_t textColor;
+    uint32_t charAttributes;
+    int32_t leftIndent;
+    int32_t rightIndent;
+    int32_t firstIndent;
+    uint32_t alignment;
+    int32_t spaceBefore;
+    int32_t spaceAfter;
+    int32_t tabPositionsFilled;
+    int32_t tabTypesFilled;
+    int32_t tabCount;
+    int32_t* tabPositions;
+    uint32_t* tabTypes;
+    uint8_t leadingClass;
+};
+
+struct PropertyNode {
+    char* keyword;
+    char* value;
+    PropertyNode* next;
+};
+
+struct CatalogEntry {
+    PropertyNode* properties;  // first node is the creating PgfTag / FTag
+    CatalogEntry* next;
+};
+
+}  // namespace mif

@@ -1,0 +1,31 @@
+// The statement scanner: splits the input window into statements, comments,
+// macro statements and stray text, and dispatches statements to handlers.
+#pragma once
+
+#include "reader/context.h"
+
+namespace mif {
+
+// Whitespace as isspace() sees it in the "C" locale.
+inline bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+inline bool IsLineEndByte(char c) { return c == '\n' || c == '\r'; }
+
+// True when input remains to be read beyond the current window.
+inline bool MoreInputRemains(const ReaderContext* ctx) { return ctx->bytesRead < ctx->inputSize; }
+
+// Scans the window from scanPointer. Returns 1 when it stopped normally
+// (window used up, output threshold reached, a piece carried over, a replay
+// started or ended) and 0 when memory ran out or a handler failed.
+int ScanWindow(ReaderContext* ctx);
+
+// scanPointer is on whitespace: advance over the run, never past windowEnd.
+char* SkipWhitespace(ReaderContext* ctx);
+// scanPointer is on '#': pass over the comment and its line end.
+char* SkipComment(ReaderContext* ctx);
+// Arrange for the unfinished piece from m to be read again in the next window.
+void CarryOver(ReaderContext* ctx, char* m);
+
+}  // namespace mif
