@@ -14,7 +14,6 @@ int HandleAnchorAlign(ReaderContext*, StatementFrame*) { return 1; }
 int HandleImportObFileDI(ReaderContext*, StatementFrame*) { return 1; }
 
 void FreeFrameList(ReaderContext*) {}
-char* SkipImportData(ReaderContext* ctx) { return ctx->scanPointer; }
 void FillObjectCallbacks(void**) {}
 
 }  // namespace mif

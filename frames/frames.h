@@ -18,9 +18,6 @@ int HandleImportObFileDI(ReaderContext* ctx, StatementFrame* frame);
 
 // Releases frameList and clears currentFrame.
 void FreeFrameList(ReaderContext* ctx);
-// Passes over an imported object's inline data from scanPointer; returns
-// where scanning goes on.
-char* SkipImportData(ReaderContext* ctx);
 // Fills the object-callback slots of the record registered with the host.
 void FillObjectCallbacks(void** record);
 

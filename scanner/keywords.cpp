@@ -215,3 +215,30 @@ void FreeStatementFrames(ReaderContext* ctx) {
 }
 
 }  // namespace mif
+
+namespace mif {
+
+char* StatementValue(StatementFrame* frame) {
+    if (frame == nullptr || frame->valueStart == nullptr || frame->valueEnd == nullptr) return nullptr;
+    char* start = frame->valueStart;
+    char* end = frame->valueEnd;
+    if (end < start) {
+        // "<Keyword >": the value end lies before its start; the value is empty.
+        *start = '\0';
+        return start;
+    }
+    if (*start == '`') ++start;
+    if (*end == '\'' && end >= start) {
+        *end = '\0';
+    } else {
+        end[1] = '\0';
+    }
+    if (start > end) {
+        // The value was a lone backquote.
+        *end = '\0';
+        return end;
+    }
+    return start;
+}
+
+}  // namespace mif

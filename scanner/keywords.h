@@ -30,3 +30,12 @@ int PopStatement(ReaderContext* ctx, int callHandler);
 void FreeStatementFrames(ReaderContext* ctx);
 
 }  // namespace mif
+
+namespace mif {
+
+// The value of a statement as handlers read it: null when the frame has no
+// plain value; otherwise the text after one leading backquote, ended in
+// place with a NUL before a closing quote (or after the value's last byte).
+char* StatementValue(StatementFrame* frame);
+
+}  // namespace mif

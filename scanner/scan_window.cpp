@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frames/frames.h"
+#include "scanner/import_data.h"
 #include "reader/fill.h"
 #include "reader/host_services.h"
 #include "reader/token_writer.h"

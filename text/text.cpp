@@ -16,6 +16,10 @@ int HandleTextRectID(ReaderContext*, StatementFrame*) { return 1; }
 int HandleUnits(ReaderContext*, StatementFrame*) { return 1; }
 int HandleNotes(ReaderContext*, StatementFrame*) { return 1; }
 
+void DecodeMifString(ReaderContext*, char*, uint32_t) {}
+uint8_t HexPairToByte(char, char, int) { return 0; }
+int FlushPendingFormat(ReaderContext* ctx) { ctx->formatDirty = 0; return 1; }
+int CloseCharAttributes(ReaderContext*) { return 0; }
 int RecordBodyTextRectID(ReaderContext*, StatementFrame*) { return 1; }
 void FreeBodyTextRectList(ReaderContext*) {}
 

@@ -1,6 +1,8 @@
 // Document text: strings and escapes, special characters, units, page geometry, paragraphs.
 #pragma once
 
+#include <cstdint>
+
 #include "reader/context.h"
 
 namespace mif {
@@ -18,6 +20,16 @@ int HandleTextRect(ReaderContext* ctx, StatementFrame* frame);
 int HandleTextRectID(ReaderContext* ctx, StatementFrame* frame);
 int HandleUnits(ReaderContext* ctx, StatementFrame* frame);
 int HandleNotes(ReaderContext* ctx, StatementFrame* frame);
+
+// Decodes MIF escapes in place over at most maxLength bytes of text.
+void DecodeMifString(ReaderContext* ctx, char* text, uint32_t maxLength);
+// Two hexadecimal digits to one byte; convert maps the MIF character set.
+uint8_t HexPairToByte(char high, char low, int convert);
+// Writes the format tokens for what changed since the last flush; 0 when
+// memory ran out.
+int FlushPendingFormat(ReaderContext* ctx);
+// Writes the attribute-off tokens; 1 if any attribute was on.
+int CloseCharAttributes(ReaderContext* ctx);
 
 // The MIFFile header check; also the MIFFile statement's handler.
 int ReadMifHeader(ReaderContext* ctx);

@@ -1,0 +1,7 @@
+#include "scanner/import_data.h"
+
+namespace mif {
+
+char* SkipImportData(ReaderContext* ctx) { return ctx->scanPointer; }
+
+}  // namespace mif
