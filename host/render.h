@@ -1,0 +1,56 @@
+// Readable text from decoded tokens: one line per paragraph, tabs as '\t',
+// tables as tab-separated rows between blank lines, a marker line for each
+// anchored frame. Text is converted from Windows-1252 to UTF-8 for documents
+// before MIF 8 and passed through unchanged for MIF 8 and later.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/tokens.h"
+
+namespace mifhost {
+
+enum class TextEncoding { Cp1252, Utf8 };
+
+// The version number of a "<MIFFile 8.00>" header at the very start of the
+// data, or nothing when the data does not start with one.
+std::optional<double> ReadMifVersion(std::string_view head);
+
+// Cp1252 before version 8, UTF-8 from version 8 on (and when unknown, Cp1252).
+TextEncoding EncodingForVersion(std::optional<double> version);
+
+// Windows-1252 bytes to UTF-8; the five unassigned bytes become U+FFFD.
+std::string Cp1252ToUtf8(std::string_view bytes);
+
+class TextRenderer {
+public:
+    explicit TextRenderer(TextEncoding encoding) : encoding_(encoding) {}
+
+    void Add(const Token& token);
+    // Ends an unfinished line and returns everything rendered so far.
+    std::string Finish();
+
+private:
+    void Append(std::string_view utf8);
+    void EndLine();
+    void EnsureBlankLine();
+    std::string Convert(std::string_view bytes) const;
+
+    TextEncoding encoding_;
+    std::string out_;
+    bool lineOpen_ = false;     // the current line has content
+    bool afterBlock_ = false;   // a table or frame marker was the last output
+    bool inTable_ = false;
+    size_t columns_ = 0;
+    size_t cell_ = 0;
+    std::string cellText_;
+};
+
+std::string RenderText(std::span<const Token> tokens, TextEncoding encoding);
+
+}  // namespace mifhost
