@@ -19,6 +19,9 @@ int HandleTblColumnWidthA(ReaderContext* ctx, StatementFrame* frame);
 int HandleEqualizeWidths(ReaderContext* ctx, StatementFrame* frame);
 int HandleTblColumnNum(ReaderContext* ctx, StatementFrame* frame);
 
+// The first record whose ID text equals text byte for byte, or null.
+TableRecord* FindTable(const ReaderContext* ctx, const char* text);
+
 // Writes token 6 (table start) for the table being replayed.
 void WriteTableStart(ReaderContext* ctx);
 // Releases tableList with each record's strings and the column widths.

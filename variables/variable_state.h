@@ -5,8 +5,14 @@
 
 namespace mif {
 
+struct VariableEntry {
+    char* name;        // owned
+    char* definition;  // owned; building blocks removed, escapes not yet decoded; null until defined
+    VariableEntry* next;
+};
+
 struct VariableState {
-    void* catalog;
+    VariableEntry* catalog;  // head, in definition order
 };
 
 }  // namespace mif

@@ -1,0 +1,72 @@
+// The table list built from TblID statements, and the handlers of the
+// statements that only open or close table sections.
+#include <cstring>
+
+#include "reader/host_services.h"
+#include "scanner/keywords.h"
+#include "tables/tables.h"
+
+namespace mif {
+
+int HandleTblCatalog(ReaderContext*, StatementFrame*) { return 1; }
+
+int HandleTblFormat(ReaderContext* ctx, StatementFrame*) {
+    ctx->inTblFormat = 0;
+    return 1;
+}
+
+int HandleTbls(ReaderContext* ctx, StatementFrame*) {
+    // The first reading of each Tbl raised tableEnded; no replay follows it.
+    ctx->tableEnded = 0;
+    ctx->inTbls = 0;
+    return 1;
+}
+
+int HandleTblID(ReaderContext* ctx, StatementFrame* frame) {
+    char* value = StatementValue(frame);
+    if (value == nullptr) return 0;
+    auto* record = static_cast<TableRecord*>(HostAllocateZeroed(ctx, sizeof(TableRecord)));
+    if (record == nullptr) return 0;
+    record->idText = HostDuplicate(ctx, value, static_cast<uint32_t>(std::strlen(value)));
+    if (record->idText == nullptr) {
+        HostFree(ctx, record);
+        return 0;
+    }
+    // A replay reads the TblID again and appends a further record with the
+    // same text; FindTable always reaches the first one before it.
+    record->startPosition = ctx->tableStartPosition;
+    TableState& tables = ctx->tables;
+    if (tables.tableTail != nullptr) {
+        tables.tableTail->next = record;
+    } else {
+        tables.tableList = record;
+    }
+    tables.tableTail = record;
+    return 1;
+}
+
+TableRecord* FindTable(const ReaderContext* ctx, const char* text) {
+    for (TableRecord* r = ctx->tables.tableList; r != nullptr; r = r->next) {
+        if (std::strcmp(r->idText, text) == 0) return r;
+    }
+    return nullptr;
+}
+
+void FreeTableList(ReaderContext* ctx) {
+    TableState& tables = ctx->tables;
+    TableRecord* r = tables.tableList;
+    while (r != nullptr) {
+        TableRecord* next = r->next;
+        HostFree(ctx, r->idText);
+        HostFree(ctx, r);
+        r = next;
+    }
+    tables.tableList = nullptr;
+    tables.tableTail = nullptr;
+    HostFree(ctx, tables.columnWidths);
+    tables.columnWidths = nullptr;
+    tables.widthCapacity = 0;
+    ctx->replayTable = nullptr;
+}
+
+}  // namespace mif
