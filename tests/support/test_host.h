@@ -4,6 +4,7 @@
 // that runs a whole document through the entry points linked into the test.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,8 @@ struct Stream {
     std::string data;
     size_t pos = 0;
     uint32_t maxChunk = 0;  // 0: reads deliver all that is asked
+    long reads = 0;         // read calls made
+    long seeks = 0;         // seek calls made
 };
 
 class TestHost {
@@ -148,6 +151,7 @@ private:
     }
     static int32_t Read(void* block, void* buffer, uint32_t maxBytes) {
         Stream& s = FromStream(block)->stream;
+        ++s.reads;
         size_t n = std::min<size_t>(maxBytes, s.data.size() - std::min(s.pos, s.data.size()));
         if (s.maxChunk != 0) n = std::min<size_t>(n, s.maxChunk);
         std::memcpy(buffer, s.data.data() + s.pos, n);
@@ -156,6 +160,7 @@ private:
     }
     static int32_t Seek(void* block, int32_t offset, int32_t whence) {
         Stream& s = FromStream(block)->stream;
+        ++s.seeks;
         int64_t base = whence == 2 ? static_cast<int64_t>(s.data.size()) : whence == 1 ? static_cast<int64_t>(s.pos) : 0;
         int64_t target = base + offset;
         if (target < 0) return -1;

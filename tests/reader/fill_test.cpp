@@ -1,0 +1,286 @@
+// The fill loop: header tokens, the document header check, failure statuses,
+// the nine-tenths stop and its resumption, progress, and memory failures.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/test_host.h"
+
+namespace {
+
+using testhost::SplitTokens;
+using testhost::TestHost;
+using testhost::Token;
+using testhost::U32At;
+
+const char kDefineNotice[] = "define macro statement encountered";
+const char kIncludeNotice[] = "include statment encountered";
+
+int CountText(const std::vector<uint8_t>& tokens, const std::string& text) {
+    int n = 0;
+    for (const Token& t : SplitTokens(tokens)) n += (t.code == MIF_TOKEN_TEXT && t.Text() == text);
+    return n;
+}
+
+TEST(HeaderTokens, FirstFillOpensWithPageLineSpacingAndCharset) {
+    TestHost host;
+    auto run = host.ReadDocument("<MIFFile 5.00>\n<PageSize 2.0\" 3.0\">\n");
+    ASSERT_EQ(run.status, MIF_STATUS_OK);
+    ASSERT_GE(run.tokens.size(), 53u);
+    const std::vector<uint8_t>& b = run.tokens;
+    EXPECT_EQ(b[0], 16);
+    EXPECT_EQ(U32At(b, 1), 38u);
+    EXPECT_EQ(b[5], 2);
+    const uint32_t fields[] = {12240, 15840, 1440, 1440, 1440, 1440, 0xFFFFFFFFu, 0xFFFFFFFFu};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(U32At(b, 6 + 4 * i), fields[i]) << "field " << i;
+    EXPECT_EQ(b[38], 18);
+    EXPECT_EQ(U32At(b, 39), 6u);
+    EXPECT_EQ(b[43], 0);
+    EXPECT_EQ(b[44], 27);
+    EXPECT_EQ(U32At(b, 45), 9u);
+    EXPECT_EQ(U32At(b, 49), 7u);
+    EXPECT_EQ(mifCharSet(), 7);
+}
+
+TEST(HeaderCheck, RefusedInputsReturnSixAndReportNothing) {
+    const std::string refused[] = {
+        "", " <MIFFile 5.00>\n", "\xEF\xBB\xBF<MIFFile 5.00>\n", "<MIFfile 5.00>\n", "<MIFFil", "<MIFFile 5.00",
+        "<Book 5.00>\n",
+    };
+    for (const std::string& doc : refused) {
+        TestHost host;
+        mif::ReaderContext* ctx = host.Open(doc);
+        ASSERT_NE(ctx, nullptr);
+        std::vector<uint8_t> buffer(65536);
+        uint32_t written = 0xABCD, percent = 0xABCD;
+        EXPECT_EQ(mifFillBuffer(ctx, buffer.data(), &written, &percent, 65536), MIF_STATUS_SETUP_FAILED) << doc;
+        EXPECT_EQ(written, 0xABCDu) << doc;
+        EXPECT_EQ(percent, 0xABCDu) << doc;
+        mifFreeContext(ctx);
+        EXPECT_EQ(host.allocator.live, 0);
+    }
+}
+
+TEST(HeaderCheck, AnyVersionIsAcceptedAndTheCommentLineIsConsumed) {
+    TestHost host;
+    const std::string doc = "<MIFFile 99> # written by hand\r\n  include(x)\n";
+    mif::ReaderContext* ctx = host.Open(doc);
+    ASSERT_NE(ctx, nullptr);
+    auto run = TestHost::Drain(ctx);
+    EXPECT_EQ(run.status, MIF_STATUS_OK);
+    EXPECT_EQ(CountText(run.tokens, kIncludeNotice), 1);
+    EXPECT_EQ(run.percents.back(), 100u);
+    mifFreeContext(ctx);
+}
+
+TEST(FillStatus, SecondHeaderStatementFailsWithFourAndSetsTheStatusWord) {
+    TestHost host;
+    const std::string doc = "<MIFFile 5.00>\ninclude(a)\n<MIFFile 5.00>\ninclude(b)\n";
+    mif::ReaderContext* ctx = host.Open(doc);
+    ASSERT_NE(ctx, nullptr);
+    std::vector<uint8_t> buffer(65536);
+    uint32_t written = 0, percent = 999;
+    EXPECT_EQ(mifFillBuffer(ctx, buffer.data(), &written, &percent, 65536), MIF_STATUS_SCAN_FAILED);
+    EXPECT_EQ(host.StatusWord(), 4u);
+    EXPECT_EQ(written, 53u + 37u) << "tokens written before the failure are reported";
+    EXPECT_LT(percent, 100u);
+    EXPECT_GT(percent, 0u);
+    mifFreeContext(ctx);
+    EXPECT_EQ(host.allocator.live, 0);
+}
+
+TEST(FillStatus, NullArgumentsAreRefused) {
+    EXPECT_EQ(mifInitDoc(nullptr, nullptr, 0, nullptr), MIF_STATUS_SETUP_FAILED);
+    EXPECT_EQ(mifFreeContext(nullptr), MIF_STATUS_SETUP_FAILED);
+    uint32_t written = 0, percent = 0;
+    uint8_t buffer[64];
+    EXPECT_EQ(mifFillBuffer(nullptr, buffer, &written, &percent, sizeof buffer), MIF_STATUS_SETUP_FAILED);
+}
+
+TEST(Interface, SlotsAreFilledAndTheRestCleared) {
+    void* table[MIF_INTERFACE_SLOTS];
+    for (void*& slot : table) slot = reinterpret_cast<void*>(0x1234);
+    mifGetReaderInterface(table);
+    for (int i = 0; i < MIF_INTERFACE_SLOTS; ++i) {
+        bool filled = i == 0 || i == 1 || i == 2 || i == 3 || i == 9;
+        EXPECT_EQ(table[i] != nullptr, filled) << "slot " << i;
+    }
+    EXPECT_EQ(table[MIF_SLOT_FILL_BUFFER], reinterpret_cast<void*>(&mifFillBuffer));
+}
+
+TEST(InitDoc, ZeroSizeMakesTheModuleMeasureTheStream) {
+    TestHost host;
+    const std::string doc = "<MIFFile 5.00>\ninclude(a)\n";
+    mif::ReaderContext* ctx = host.Open(doc, 0);
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(ctx->inputSize, static_cast<int32_t>(doc.size()));
+    EXPECT_EQ(host.stream.pos, 0u);
+    EXPECT_EQ(host.stream.seeks, 2);
+    mifFreeContext(ctx);
+
+    TestHost given;
+    ctx = given.Open(doc);
+    ASSERT_NE(ctx, nullptr);
+    EXPECT_EQ(given.stream.seeks, 0) << "a given size leaves the stream alone";
+    mifFreeContext(ctx);
+}
+
+TEST(InitDoc, RegistersTheObjectCallbackRecord) {
+    TestHost host;
+    mif::ReaderContext* ctx = host.Open("<MIFFile 5.00>\n");
+    ASSERT_NE(ctx, nullptr);
+    ASSERT_EQ(host.objectCallbacks.size(), static_cast<size_t>(MIF_OC_SIZE));
+    const std::vector<uint8_t>& r = host.objectCallbacks;
+    EXPECT_EQ(U32At(r, 0), 3u);
+    EXPECT_EQ(U32At(r, 4), 5u);
+    EXPECT_EQ(U32At(r, 8), 0xFFFFFFFFu);
+    EXPECT_EQ(U32At(r, 12), 0xFFFFFFFFu);
+    void* context = nullptr;
+    std::memcpy(&context, r.data() + 8 * MIF_OC_SLOT_CONTEXT, sizeof context);
+    EXPECT_EQ(context, ctx);
+    mifFreeContext(ctx);
+}
+
+// A document of many macro notices, so that output volume is known exactly.
+std::string NoticeDocument(int notices) {
+    std::string doc = "<MIFFile 5.00>\n";
+    for (int i = 0; i < notices; ++i) doc += (i % 2 ? "define(x)\n" : "include(y)\n");
+    return doc;
+}
+
+TEST(NineTenths, FillStopsAtTheThresholdAndResumesWithoutRereading) {
+    const std::string doc = NoticeDocument(2000);  // about 21 KB: six windows
+    TestHost whole;
+    auto reference = whole.ReadDocument(doc, 1 << 20);
+    ASSERT_EQ(reference.status, MIF_STATUS_OK);
+    ASSERT_EQ(reference.fills, 1);
+    long referenceReads = whole.stream.reads;
+
+    for (uint32_t size : {430u, 1000u, 4096u, 65536u}) {
+        TestHost host;
+        mif::ReaderContext* ctx = host.Open(doc);
+        ASSERT_NE(ctx, nullptr);
+        std::vector<uint8_t> all;
+        std::vector<uint8_t> buffer(size + 64, 0xEE);
+        uint32_t last = 0;
+        int32_t status = 0;
+        for (int fill = 0; fill < 100000; ++fill) {
+            uint32_t written = 0, percent = 0;
+            status = mifFillBuffer(ctx, buffer.data(), &written, &percent, size);
+            ASSERT_EQ(status, MIF_STATUS_OK) << size;
+            ASSERT_LE(written, size);
+            for (size_t i = size; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], 0xEE) << "wrote past the buffer";
+            if (percent < 100) {
+                // Not finished: the fill stopped because nine tenths were used.
+                EXPECT_GE(written, size * 9 / 10) << size;
+            }
+            ASSERT_GE(percent, last) << "progress went backwards";
+            last = percent;
+            all.insert(all.end(), buffer.begin(), buffer.begin() + written);
+            if (percent >= 100) break;
+        }
+        EXPECT_EQ(last, 100u);
+        EXPECT_EQ(all, reference.tokens) << "buffer size " << size;
+        EXPECT_EQ(host.stream.reads, referenceReads) << "a resumed fill must not read again";
+        mifFreeContext(ctx);
+        EXPECT_EQ(host.allocator.live, 0);
+    }
+}
+
+TEST(NineTenths, ExactFillCountsFollowTheThreshold) {
+    // 430-byte buffer: threshold 387. The first fill holds 53 header bytes
+    // and eight 43/37-byte notices; later fills stop at or after 387 bytes.
+    TestHost host;
+    auto run = host.ReadDocument(NoticeDocument(10), 430);
+    ASSERT_EQ(run.status, MIF_STATUS_OK);
+    auto tokens = SplitTokens(run.tokens);
+    EXPECT_EQ(tokens.size(), 3u + 10u);
+    EXPECT_EQ(run.fills, 2);
+}
+
+TEST(SmallBuffers, OutputThatCannotFitStopsWithFiveAndNeverOverruns) {
+    for (uint32_t size : {0u, 20u, 52u}) {
+        TestHost host;
+        mif::ReaderContext* ctx = host.Open(NoticeDocument(3));
+        std::vector<uint8_t> buffer(size + 64, 0xEE);
+        uint32_t written = 77, percent = 77;
+        EXPECT_EQ(mifFillBuffer(ctx, buffer.data(), &written, &percent, size), MIF_STATUS_BUFFER_TOO_SMALL);
+        EXPECT_EQ(written, 0u);
+        for (uint8_t b : buffer) ASSERT_EQ(b, 0xEE);
+        mifFreeContext(ctx);
+        EXPECT_EQ(host.allocator.live, 0);
+    }
+    TestHost host;
+    auto run = host.ReadDocument(NoticeDocument(3), 70);  // header fits, a 43-byte notice does not
+    EXPECT_EQ(run.status, MIF_STATUS_BUFFER_TOO_SMALL);
+    EXPECT_EQ(run.tokens.size(), 53u);
+    EXPECT_EQ(host.StatusWord(), 5u);
+}
+
+TEST(Progress, ExactlyOneWindowAndSizesAroundIt) {
+    for (size_t size : {4095u, 4096u, 4097u, 8192u, 8193u}) {
+        std::string doc = "<MIFFile 5.00>\n";
+        while (doc.size() + 11 <= size) doc += "include(y)\n";
+        doc.append(size - doc.size(), ' ');
+        TestHost host;
+        auto run = host.ReadDocument(doc);
+        ASSERT_EQ(run.status, MIF_STATUS_OK) << size;
+        EXPECT_EQ(run.percents.back(), 100u) << size;
+        EXPECT_EQ(CountText(run.tokens, kIncludeNotice), static_cast<int>((size - 15) / 11)) << size;
+        EXPECT_EQ(host.allocator.live, 0);
+    }
+}
+
+TEST(Progress, PercentagesAreMonotoneAcrossManyFills) {
+    TestHost host;
+    auto run = host.ReadDocument(NoticeDocument(3000), 500);
+    ASSERT_EQ(run.status, MIF_STATUS_OK);
+    ASSERT_GT(run.fills, 100);
+    for (size_t i = 1; i < run.percents.size(); ++i) ASSERT_GE(run.percents[i], run.percents[i - 1]);
+    EXPECT_EQ(run.percents.back(), 100u);
+    EXPECT_LT(run.percents.front(), 10u);
+}
+
+TEST(Progress, ShortReadsGiveTheSameStream) {
+    const std::string doc = NoticeDocument(1500);
+    TestHost whole;
+    auto reference = whole.ReadDocument(doc);
+    for (uint32_t chunk : {1u, 7u, 4095u}) {
+        TestHost host;
+        host.stream.maxChunk = chunk;
+        auto run = host.ReadDocument(doc);
+        EXPECT_EQ(run.tokens, reference.tokens) << chunk;
+    }
+}
+
+TEST(MemoryFailure, EveryAllocationPointFailsCleanly) {
+    // Crosses windows with carried pieces, so refills take temporary blocks.
+    std::string doc = "<MIFFile 5.00>\n";
+    while (doc.size() < 9000) doc += "<Unknown <Nested 1> # note\n> include(y)\n";
+    TestHost probe;
+    auto reference = probe.ReadDocument(doc);
+    ASSERT_EQ(reference.status, MIF_STATUS_OK);
+    long total = probe.allocator.count;
+    ASSERT_GT(total, 80);
+    for (long k = 1; k <= total; ++k) {
+        TestHost host;
+        host.allocator.failAt = k;
+        uint32_t flag = 0;
+        void* ctx = mifAllocateContext(&host, nullptr, &flag, host.Services(), 0);
+        EXPECT_EQ(flag, 1u);
+        if (ctx == nullptr) continue;
+        host.stream.data = doc;
+        if (mifInitDoc(ctx, nullptr, static_cast<int32_t>(doc.size()), host.StreamBlock()) == MIF_STATUS_OK) {
+            auto run = TestHost::Drain(static_cast<mif::ReaderContext*>(ctx));
+            EXPECT_TRUE(run.status == MIF_STATUS_OK || run.status == MIF_STATUS_SCAN_FAILED) << k;
+            if (run.status == MIF_STATUS_SCAN_FAILED) {
+                EXPECT_EQ(host.StatusWord(), 4u);
+            }
+        }
+        EXPECT_EQ(mifFreeContext(ctx), MIF_STATUS_OK);
+        EXPECT_EQ(host.allocator.live, 0) << "leak when allocation " << k << " fails";
+    }
+}
+
+}  // namespace
