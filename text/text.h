@@ -30,6 +30,18 @@ uint8_t HexPairToByte(char high, char low, int convert);
 int FlushPendingFormat(ReaderContext* ctx);
 // Writes the attribute-off tokens; 1 if any attribute was on.
 int CloseCharAttributes(ReaderContext* ctx);
+// Writes an attribute-on token for every attribute set in current.
+void EmitCharAttributes(ReaderContext* ctx);
+
+// Named special characters of <Char Name>.
+struct CharNameEntry {
+    uint8_t replacement;  // byte in the output character set
+    char name[20];
+};
+constexpr int kCharNameCount = 18;
+extern const CharNameEntry kCharNameTable[kCharNameCount];
+// Writes the output for a character name; 1 when a token was written.
+int LookupCharName(ReaderContext* ctx, const char* name);
 
 // The MIFFile header check; also the MIFFile statement's handler.
 int ReadMifHeader(ReaderContext* ctx);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "text/text.h"
+
 namespace mif {
 
 namespace {
@@ -49,5 +51,12 @@ int32_t TruncateToInt32(double value) {
 int32_t MeasureTwips(const char* text) {
     return TruncateToInt32(std::atof(text) * static_cast<double>(ParseUnitFactor(text)));
 }
+
+}  // namespace mif
+
+namespace mif {
+
+// Lengths without a unit are always inches: the document's unit is not used.
+int HandleUnits(ReaderContext*, StatementFrame*) { return 1; }
 
 }  // namespace mif
