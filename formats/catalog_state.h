@@ -7,9 +7,18 @@
 
 namespace mif {
 
+// One catalog: its entries in the order they were defined, the entry that
+// application and recording work on, and the last node of that entry.
+struct CatalogList {
+    CatalogEntry* first;
+    CatalogEntry* last;
+    CatalogEntry* currentEntry;
+    PropertyNode* propertyTail;
+};
+
 struct CatalogState {
-    CatalogEntry* paragraphCatalog;  // head of the paragraph catalog
-    CatalogEntry* fontCatalog;       // head of the font catalog list
+    CatalogList paragraphs;  // PgfTag entries
+    CatalogList fonts;       // FTag entries
 };
 
 }  // namespace mif
