@@ -14,6 +14,8 @@ namespace {
 // window's end can be taken back whole and read again in the next window.
 struct LineSnapshot {
     char* start;
+    uint32_t dataStart;
+    uint32_t kind;
     int32_t dataSize;
     uint32_t hexMode;
     int32_t depth;
@@ -24,11 +26,26 @@ struct LineSnapshot {
 };
 
 LineSnapshot TakeSnapshot(const ReaderContext* ctx, const FrameRecord* f, char* at) {
-    return LineSnapshot{at,          f->dataSize,        ctx->frames.hexMode, ctx->importDataDepth,
-                        f->firstFacetBegun, f->laterFacetBegun, f->markerPassed, f->endSeen};
+    return LineSnapshot{at,
+                        f->dataStart,
+                        f->kind,
+                        f->dataSize,
+                        ctx->frames.hexMode,
+                        ctx->importDataDepth,
+                        f->firstFacetBegun,
+                        f->laterFacetBegun,
+                        f->markerPassed,
+                        f->endSeen};
 }
 
 void RestoreSnapshot(ReaderContext* ctx, FrameRecord* f, const LineSnapshot& snap) {
+    if (f->dataStart != snap.dataStart) {
+        // The unfinished line only looked like the first data line.
+        f->dataStart = snap.dataStart;
+        f->readPos = snap.dataStart;
+        f->scanPos = snap.dataStart;
+        f->kind = snap.kind;
+    }
     f->dataSize = snap.dataSize;
     ctx->frames.hexMode = snap.hexMode;
     ctx->importDataDepth = snap.depth;
