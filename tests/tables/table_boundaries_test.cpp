@@ -72,6 +72,8 @@ struct Reading {
     uint32_t maxChunk;
 };
 
+void PrintTo(const Reading& r, std::ostream* os) { *os << "buffer " << r.bufferSize << ", chunk " << r.maxChunk; }
+
 class ReplayReadings : public ::testing::TestWithParam<Reading> {};
 
 TEST_P(ReplayReadings, SameTokensAndMonotonicProgress) {

@@ -56,6 +56,8 @@ struct WidthCase {
     std::vector<int64_t> expected;  // empty: no table start
 };
 
+void PrintTo(const WidthCase& c, std::ostream* os) { *os << c.name; }
+
 class ColumnWidths : public ::testing::TestWithParam<WidthCase> {};
 
 TEST_P(ColumnWidths, TableStartCarriesTheReplayedWidths) {
@@ -124,6 +126,8 @@ struct FailureCase {
     const char* name;
     std::string document;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class FailingTables : public ::testing::TestWithParam<FailureCase> {};
 

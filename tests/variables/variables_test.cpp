@@ -57,6 +57,8 @@ struct ReferenceCase {
     std::vector<std::string> expected;
 };
 
+void PrintTo(const ReferenceCase& c, std::ostream* os) { *os << c.name; }
+
 class VariableReferences : public ::testing::TestWithParam<ReferenceCase> {};
 
 TEST_P(VariableReferences, WriteTheStoredDefinitionText) {
@@ -122,6 +124,8 @@ struct FailCase {
     const char* name;
     std::string document;
 };
+
+void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
 
 class VariableFailures : public ::testing::TestWithParam<FailCase> {};
 
