@@ -1,21 +1,8 @@
 #include "frames/object_data.h"
 
+#include "text/text.h"
+
 namespace mif {
-
-namespace {
-
-uint32_t HexDigitValue(char c) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c >= '0' && c <= '9') return static_cast<uint32_t>(c - '0');
-    if (c >= 'a' && c <= 'f') return static_cast<uint32_t>(c - 'a' + 10);
-    return static_cast<uint32_t>(static_cast<unsigned char>(c)) & 0x0Fu;
-}
-
-}  // namespace
-
-uint8_t HexDigitsToByte(char high, char low) {
-    return static_cast<uint8_t>(HexDigitValue(high) * 16u + HexDigitValue(low));
-}
 
 uint8_t EscapedByte(char c) {
     switch (c) {
@@ -48,7 +35,7 @@ DataStep StepDataLine(const char* p, const char* end, uint32_t* hexMode, bool co
         }
         step.advance = 2;
         step.bytes = 1;
-        step.value = HexDigitsToByte(p[0], p[1]);
+        step.value = HexPairToByte(p[0], p[1], 0);
         return step;
     }
     if (p[0] == '\\') {

@@ -20,9 +20,6 @@ inline bool EndsDataLine(char c, bool counting) {
     return c == '\n' || c == '\r' || c == '=' || (counting && c == '<');
 }
 
-// Hexadecimal digit pair to a byte, digits of either case.
-uint8_t HexDigitsToByte(char high, char low);
-
 // Byte of a backslash escape: the C-style letters, otherwise the character.
 uint8_t EscapedByte(char c);
 
