@@ -13,8 +13,12 @@ inline bool IsSpace(char c) {
 
 inline bool IsLineEndByte(char c) { return c == '\n' || c == '\r'; }
 
-// True when input remains to be read beyond the current window.
-inline bool MoreInputRemains(const ReaderContext* ctx) { return ctx->bytesRead < ctx->inputSize; }
+// True when input remains to be read beyond the current window. During a
+// table replay bytesRead stands still at the return position, so the real
+// stream position tells instead.
+inline bool MoreInputRemains(const ReaderContext* ctx) {
+    return (ctx->replaying ? ctx->streamPosition : ctx->bytesRead) < ctx->inputSize;
+}
 
 // Scans the window from scanPointer. Returns 1 when it stopped normally
 // (window used up, output threshold reached, a piece carried over, a replay
