@@ -179,13 +179,6 @@ char* SkipImportData(ReaderContext* ctx) {
     // nothing over.
     if (end == s || IsLineEndByte(end[-1])) return end;
 
-    // The keyword line of the ImportObject itself is not data: carrying it
-    // would separate the keyword from its '<', so its bytes stay passed.
-    if (snap.start == s && s > ctx->window && s[-1] == '<' && end - s >= 12 &&
-        std::memcmp(s, "ImportObject", 12) == 0) {
-        return end;
-    }
-
     // The last line is unfinished: take back what it changed and read it
     // again, whole, from the next window.
     RestoreSnapshot(ctx, f, snap);

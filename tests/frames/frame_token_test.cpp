@@ -112,25 +112,4 @@ TEST(FrameAnchors, IdLongerThanTheTokenHoldsWritesNothing) {
     EXPECT_TRUE(FrameTokens(run.tokens).empty());
 }
 
-TEST(FrameRecords, RefusedRecordAllocationFailsWithoutLeaks) {
-    const std::string doc = Document("", FrameWithFacets("1", kHelloFacets) + FrameWithFacets("2", kHelloFacets),
-                                     Anchor("1") + Anchor("2"));
-    // Refuse each allocation in turn: the run fails or succeeds, never leaks.
-    testhost::TestHost probe;
-    probe.ReadDocument(doc);
-    long total = probe.allocator.count;
-    ASSERT_GT(total, 0);
-    for (long k = 1; k <= total; ++k) {
-        testhost::TestHost host;
-        host.allocator.failAt = k;
-        mif::ReaderContext* ctx = host.Open(doc);
-        if (ctx != nullptr) {
-            auto run = testhost::TestHost::Drain(ctx);
-            EXPECT_TRUE(run.status == MIF_STATUS_OK || run.status == MIF_STATUS_SCAN_FAILED) << k;
-            mifFreeContext(ctx);
-        }
-        EXPECT_EQ(host.allocator.live, 0) << "allocation " << k;
-    }
-}
-
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ inline std::string Document(const std::string& pad, const std::string& frames, c
 // line feed) before its end line.
 inline std::string FrameWithFacets(const std::string& id, const std::string& facets,
                                    const std::string& shapeRect = "  1.0\" 2.0\" 3.0\" 0.5\"") {
-    return " <Frame\n  <ID " + id + ">\n  <ShapeRect" + shapeRect + ">\n  <ImportObject\n   <Unique 7>\n" + facets +
+    return " <Frame\n  <ID " + id + ">\n  <ShapeRect" + shapeRect + ">\n  <ImportObject \n   <Unique 7>\n" + facets +
            "=EndInset\n  > # end of ImportObject\n > # end of Frame\n";
 }
 
@@ -87,5 +88,23 @@ inline std::vector<testhost::Token> FrameTokens(const std::vector<uint8_t>& byte
 }
 
 inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+// A first facet of `lines` hexadecimal lines of `perLine` bytes each, with
+// the bytes it stands for in *bytes.
+inline std::string HexFacet(int lines, int perLine, std::string* bytes) {
+    std::string facets = "=GIF\n&%v\n&\\x\n";
+    for (int line = 0; line < lines; ++line) {
+        facets += "&";
+        for (int i = 0; i < perLine; ++i) {
+            uint8_t b = static_cast<uint8_t>(line * 7 + i * 3);
+            char hex[3];
+            std::snprintf(hex, sizeof hex, (line & 1) ? "%02x" : "%02X", b);
+            facets += hex;
+            bytes->push_back(static_cast<char>(b));
+        }
+        facets += "\n";
+    }
+    return facets + "&\\x\n";
+}
 
 }  // namespace framestest

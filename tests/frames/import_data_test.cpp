@@ -124,21 +124,8 @@ TEST(DataCountAcrossWindows, SameForACutAtEveryByteOfTheObject) {
 }
 
 TEST(DataCountAcrossWindows, LongHexObjectOverSeveralWindows) {
-    // 3000 bytes in 40-byte lines: several windows of data, each cut somewhere.
-    std::string facets = "=GIF\n&%v\n&\\x\n";
     std::string expected;
-    for (int line = 0; line < 75; ++line) {
-        facets += "&";
-        for (int i = 0; i < 40; ++i) {
-            uint8_t b = static_cast<uint8_t>(line * 40 + i * 7);
-            char hex[3];
-            std::snprintf(hex, sizeof hex, "%02X", b);
-            facets += hex;
-            expected.push_back(static_cast<char>(b));
-        }
-        facets += "\n";
-    }
-    facets += "&\\x\n";
+    const std::string facets = framestest::HexFacet(75, 40, &expected);
     for (uint32_t chunk : {1u, 97u, 4096u}) {
         testhost::TestHost host;
         host.stream.maxChunk = 333;
