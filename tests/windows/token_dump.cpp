@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "documents.h"
-#include "module_host.h"
+#include "transcript.h"
 
 namespace fs = std::filesystem;
 
@@ -23,12 +23,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <module> <outdir> <maxBytes> <file or folder>...\n", argv[0]);
         return 2;
     }
-    modhost::Exports exports;
-    std::string error;
-    if (!modhost::LoadModule(argv[1], &exports, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    mifhost::Module module = [&] {
+        try {
+            return mifhost::Module::Load(argv[1]);
+        } catch (const mifhost::ModuleError& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            std::exit(1);
+        }
+    }();
     const fs::path outdir = argv[2];
     const uintmax_t maxBytes = std::strtoull(argv[3], nullptr, 10);
     std::error_code ec;
@@ -36,7 +38,7 @@ int main(int argc, char** argv) {
 
     std::vector<fs::path> documents;
     const fs::path mixed = fs::absolute(outdir / "mixed.mif");
-    if (!modhost::WriteFile(mixed.string(), moddocs::kMixedDocument)) {
+    if (!transcript::WriteFile(mixed.string(), moddocs::kMixedDocument)) {
         std::fprintf(stderr, "cannot write %s\n", mixed.string().c_str());
         return 1;
     }
@@ -61,21 +63,20 @@ int main(int argc, char** argv) {
     uintmax_t total = 0;
     for (const fs::path& doc : documents) {
         std::string input;
-        if (!modhost::ReadFile(doc.string(), &input)) {
+        if (!transcript::ReadFile(doc.string(), &input)) {
             std::fprintf(stderr, "cannot read %s\n", doc.string().c_str());
             return 1;
         }
-        modhost::Transcript t = modhost::ReadDocument(exports, input);
+        transcript::Result t = transcript::Record(module, input);
         std::string name = doc.filename().string() + ".transcript";
-        if (!modhost::WriteFile((outdir / name).string(), t.bytes)) {
+        if (!transcript::WriteFile((outdir / name).string(), t.bytes)) {
             std::fprintf(stderr, "cannot write %s\n", name.c_str());
             return 1;
         }
         index += name + "\t" + doc.string() + "\n";
         total += input.size();
     }
-    if (!modhost::WriteFile((outdir / "index.txt").string(), index)) return 1;
+    if (!transcript::WriteFile((outdir / "index.txt").string(), index)) return 1;
     std::printf("recorded %zu documents (%ju bytes) in %s\n", documents.size(), total, outdir.string().c_str());
-    modhost::UnloadModule(&exports);
     return 0;
 }
