@@ -118,6 +118,11 @@ Next ImportData(Scan& s) {
     ctx->bytesConsumed += static_cast<int32_t>(q - s.tokenStart);
     s.mark = q;
     if (q != s.tokenStart) return Next::Iterate;
+    if (ctx->leftoverCount != 0) {
+        // The skipper carries its unfinished line, which starts right here.
+        ctx->scanPointer = q;
+        return Next::Return;
+    }
     if (q + 1 < ctx->windowEnd) {
         ctx->scanPointer = q + 1;
         s.mark = s.tokenStart;
