@@ -163,7 +163,7 @@ bool ReadOne(const Module& module, const std::string& path, const Options& opt) 
     const TextEncoding encoding = EncodingForVersion(ReadMifVersion(FileHead(path, 64)));
 
     Host host;
-    std::ostream& report = opt.raw ? std::cerr : std::cerr;
+    std::ostream& report = std::cerr;  // stdout carries the document's output
     std::unique_ptr<FrameExtractor> extractor;
     DriverOptions dopt;
     dopt.bufferSize = opt.bufferSize;
@@ -204,11 +204,8 @@ bool ReadOne(const Module& module, const std::string& path, const Options& opt) 
             char offset[32];
             for (const Token& t : tokens) {
                 std::snprintf(offset, sizeof offset, "%8zu  ", t.offset);
-                std::string line = DescribeToken(t);
-                if (const auto* text = std::get_if<TextToken>(&t.value); text != nullptr && encoding == TextEncoding::Cp1252) {
-                    (void)text;  // shown as escaped bytes, as the module wrote them
-                }
-                std::cout << offset << line << "\n";
+                // Text is shown as escaped bytes, exactly as the module wrote them.
+                std::cout << offset << DescribeToken(t) << "\n";
             }
         } else {
             std::cout << RenderText(tokens, encoding);
