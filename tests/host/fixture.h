@@ -38,23 +38,23 @@ struct DocRun {
     uint32_t statusWord = 0;
 };
 
-struct RunSpec {
+struct FeedOptions {
     uint32_t bufferSize = MIF_MIN_BUFFER_SIZE;
     uint32_t maxChunk = 0;
     uint64_t failAt = 0;
     int32_t inputSize = 0;
 };
 
-inline DocRun RunDocument(const std::string& bytes, const RunSpec& spec = {}) {
+inline DocRun RunDocument(const std::string& bytes, const FeedOptions& feed = {}) {
     auto stream = mifhost::InputStream::FromMemory(bytes);
-    stream->SetMaxChunk(spec.maxChunk);
+    stream->SetMaxChunk(feed.maxChunk);
     DocRun out;
     {
         mifhost::Host host;
-        host.allocator.FailAt(spec.failAt);
+        host.allocator.FailAt(feed.failAt);
         mifhost::DriverOptions options;
-        options.bufferSize = spec.bufferSize;
-        options.inputSize = spec.inputSize;
+        options.bufferSize = feed.bufferSize;
+        options.inputSize = feed.inputSize;
         out.run = mifhost::Driver(LoadedModule()).Run(host, *stream, options);
         out.alloc = host.allocator.stats();
         out.fonts = host.callback.fonts();

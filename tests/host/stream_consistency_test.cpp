@@ -4,7 +4,7 @@
 
 using namespace mifhost;
 using hosttest::RunDocument;
-using hosttest::RunSpec;
+using hosttest::FeedOptions;
 
 namespace {
 
@@ -28,14 +28,14 @@ void CheckDocument(const std::string& doc, bool slowReads) {
         EXPECT_GE(base.run.fills[i].percent, base.run.fills[i - 1].percent) << "fill " << i;
     }
 
-    std::vector<RunSpec> variants = {{.bufferSize = 256u << 10}, {.bufferSize = 4u << 20}, {.maxChunk = 4095}};
+    std::vector<FeedOptions> variants = {{.bufferSize = 256u << 10}, {.bufferSize = 4u << 20}, {.maxChunk = 4095}};
     if (slowReads) {
         variants.push_back({.maxChunk = 7});
         variants.push_back({.maxChunk = 1});
     }
-    for (const RunSpec& spec : variants) {
-        SCOPED_TRACE("buffer " + std::to_string(spec.bufferSize) + ", read chunk " + std::to_string(spec.maxChunk));
-        auto other = RunDocument(doc, spec);
+    for (const FeedOptions& feed : variants) {
+        SCOPED_TRACE("buffer " + std::to_string(feed.bufferSize) + ", read chunk " + std::to_string(feed.maxChunk));
+        auto other = RunDocument(doc, feed);
         EXPECT_EQ(other.run.outcome, base.run.outcome);
         EXPECT_EQ(other.run.status, base.run.status);
         EXPECT_EQ(other.alloc.liveBlocks, 0u);
