@@ -29,7 +29,9 @@ test-asan: build-asan
 
 test: test-native test-asan test-windows
 
-bench: build
+bench:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target mif_bench -- --no-print-directory
 	./$(BUILD)/bench/mif_bench
 
 # Windows: the module as a DLL, cross-built with mingw-w64 and tested under wine.
