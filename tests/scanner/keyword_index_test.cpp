@@ -48,19 +48,10 @@ TEST_F(KeywordIndex, HashSpreadsTheTableOverFortyBucketsAtMostFourDeep) {
     EXPECT_EQ(deepest, 4);
 }
 
-TEST_F(KeywordIndex, HashIsTimesThirtySevenModFortyOne) {
-    // "ID": ('I' * 37 + 'D') % 41 = (73 * 37 + 68) % 41 = 2769 % 41 = 22.
-    EXPECT_EQ(mif::KeywordBucket("ID"), 22u);
-    EXPECT_EQ(mif::KeywordBucket(""), 0u);
-}
-
-TEST_F(KeywordIndex, UnknownAndNearMissKeywordsGetTheDefaultHandler) {
+TEST_F(KeywordIndex, NearMissesGetTheDefaultHandlerAndUnderlineSpellingsShareOne) {
     for (const char* word : {"Paragraph", "string", "Strin", "Strings", "TblColumnWidthB", "", "FUnder"}) {
         EXPECT_EQ(mif::LookupKeyword(ctx_, word), &mif::HandleDefault) << word;
     }
-}
-
-TEST_F(KeywordIndex, UnderlineSpellingsShareOneHandler) {
     EXPECT_EQ(mif::LookupKeyword(ctx_, "FUnderline"), mif::LookupKeyword(ctx_, "FUnderlining"));
 }
 
@@ -96,18 +87,6 @@ TEST_F(StatementStack, PushRaisesSectionFlagAfterChoosingTheHandler) {
     EXPECT_EQ(mif::PopStatement(ctx_, 0), 1);
     EXPECT_EQ(ctx_->topFrame, nullptr);
     EXPECT_EQ(mif::PopStatement(ctx_, 1), 1) << "a '>' with nothing open succeeds";
-}
-
-TEST_F(StatementStack, TblPushRecordsTheStreamPosition) {
-    ctx_->bytesConsumed = 1234;
-    ASSERT_EQ(mif::PushStatement(ctx_, "Tbl", nullptr), 1);
-    EXPECT_EQ(ctx_->tableStartPosition, 1234u);
-    ASSERT_EQ(mif::PushStatement(ctx_, "Tbls", nullptr), 1);
-    EXPECT_EQ(ctx_->inTbls, 1u);
-}
-
-TEST_F(StatementStack, FramesLeftOpenAreReleasedWithTheContext) {
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(mif::PushStatement(ctx_, "Para", nullptr), 1);
 }
 
 TEST_F(StatementStack, ValueRuleDropsBackquoteAndClosingQuote) {
