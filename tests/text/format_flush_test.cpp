@@ -187,14 +187,6 @@ TEST_F(FlushTest, TabArrayAllocationFailureLeavesNoArrays) {
     EXPECT_EQ(direct.Release(), 0);
 }
 
-TEST_F(FlushTest, FamilyNameIsCopiedUpTo79Bytes) {
-    std::memset(ctx->current.fontFamily, 'F', sizeof ctx->current.fontFamily);
-    ctx->current.fontFamily[79] = '\0';
-    EXPECT_EQ(Codes(Flush()), std::vector<uint8_t>{MIF_TOKEN_FONT});
-    EXPECT_EQ(std::strlen(ctx->lastEmitted.fontFamily), 79u);
-    EXPECT_TRUE(Flush().empty());
-}
-
 TEST_F(FlushTest, NothingIsWrittenOutsideAReportedFlow) {
     ctx->current.fontSize = 14;
     std::strcpy(ctx->current.numberString, "1.");

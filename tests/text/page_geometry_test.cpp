@@ -67,14 +67,6 @@ TEST(MifHeader, ASecondHeaderStatementFailsTheFill) {
     EXPECT_EQ(host.allocator.live, 0);
 }
 
-TEST(MifHeader, ProgressCountsTheHeaderAndReaches100) {
-    testhost::TestHost host;
-    auto run = host.ReadDocument("<MIFFile 5.00> # comment\r\n");
-    EXPECT_EQ(run.status, MIF_STATUS_OK);
-    ASSERT_FALSE(run.percents.empty());
-    EXPECT_EQ(run.percents.back(), 100u);
-}
-
 struct PageSizeCase {
     const char* statements;
     int32_t width;
@@ -188,32 +180,6 @@ TEST(TextRectID, DocumentWithoutBodyPagesReportsNothing) {
         "<TextFlow <Para <ParaLine <TextRectID 2> <String `b'>>>>\n");
     EXPECT_EQ(run.status, MIF_STATUS_OK);
     EXPECT_EQ(run.tokens.size(), static_cast<size_t>(MIF_FIRST_FILL_HEADER_BYTES));
-}
-
-TEST(BodyTextRects, ListIsKeptInOrderAndReleased) {
-    DirectContext direct;
-    mif::ReaderContext* ctx = direct.ctx;
-    ctx->text.isBodyPage = 1;
-    ctx->inTextRect = 1;
-    for (const char* id : {"5", "3", "5", "40000"}) {
-        texttest::ValueFrame value(id);
-        ASSERT_EQ(mif::RecordBodyTextRectID(ctx, &value.frame), 1);
-    }
-    std::vector<uint32_t> ids;
-    for (const mif::BodyTextRect* r = ctx->text.bodyRectHead; r != nullptr; r = r->next) ids.push_back(r->id);
-    EXPECT_EQ(ids, (std::vector<uint32_t>{5, 3, 5, 40000}));
-    EXPECT_EQ(ctx->text.bodyRectTail->id, 40000u);
-
-    // Not recorded outside a body page's text rectangle.
-    ctx->inTextRect = 0;
-    texttest::ValueFrame other("8");
-    EXPECT_EQ(mif::RecordBodyTextRectID(ctx, &other.frame), 1);
-    EXPECT_EQ(ctx->text.bodyRectTail->id, 40000u);
-
-    mif::FreeBodyTextRectList(ctx);
-    EXPECT_EQ(ctx->text.bodyRectHead, nullptr);
-    EXPECT_EQ(ctx->text.bodyRectTail, nullptr);
-    EXPECT_EQ(direct.Release(), 0);
 }
 
 TEST(BodyTextRects, AllocationFailureFailsTheHandlerWithoutLeaking) {

@@ -120,15 +120,4 @@ TEST(CloseCharAttributes, OffCodesAndSizeRestoration) {
     }
 }
 
-TEST(Markers, ValuesAreRequired) {
-    DirectContext direct;
-    mif::StatementFrame container{};
-    texttest::ValueFrame value("2");
-    EXPECT_EQ(mif::HandleMType(direct.ctx, &container), 0);
-    EXPECT_EQ(mif::HandleMText(direct.ctx, &container), 0);
-    EXPECT_EQ(mif::HandleMType(direct.ctx, &value.frame), 1);
-    EXPECT_EQ(mif::HandleMText(direct.ctx, &value.frame), 1);
-    EXPECT_TRUE(direct.Written().empty());
-}
-
 }  // namespace

@@ -65,21 +65,6 @@ TEST(CharStatement, EveryNameOfTheTable) {
     }
 }
 
-TEST(CharStatement, HardReturnIsNotAParagraphEnd) {
-    auto tokens = ReadBody(DocumentWithLine("<Char HardReturn>"));
-    ASSERT_EQ(texttest::Codes(tokens), (std::vector<uint8_t>{MIF_TOKEN_LINE_BREAK, MIF_TOKEN_LINE_BREAK,
-                                                               MIF_TOKEN_PARA_START}));
-}
-
-TEST(CharStatement, LookupReportsWhetherItWrote) {
-    texttest::DirectContext direct;
-    ASSERT_EQ(mif::kCharNameCount, 18);
-    int written = 0;
-    for (const mif::CharNameEntry& entry : mif::kCharNameTable) written += mif::LookupCharName(direct.ctx, entry.name);
-    EXPECT_EQ(written, 10);  // Tab, HardReturn, five spaces, three currency signs
-    EXPECT_EQ(mif::LookupCharName(direct.ctx, ""), 0);
-}
-
 TEST(CharStatement, SectionsWriteNothingAndKeepFormatsPending) {
     texttest::DirectContext direct;
     mif::ReaderContext* ctx = direct.ctx;

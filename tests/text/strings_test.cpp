@@ -104,13 +104,6 @@ TEST(DecodeMifString, EscapesAndLimits) {
     }
 }
 
-TEST(DecodeMifString, NullTextIsANoOp) {
-    texttest::DirectContext direct;
-    direct.ctx->inBodyFlow = 1;
-    DecodeMifString(direct.ctx, nullptr, 10);
-    EXPECT_TRUE(direct.Written().empty());
-}
-
 TEST(DecodeMifString, TabWritesATabTokenOnlyInAReportedFlow) {
     texttest::DirectContext direct;
     for (uint32_t reported : {0u, 1u}) {
