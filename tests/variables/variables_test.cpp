@@ -1,181 +1,86 @@
+// Variable definitions and the text their references write.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <tuple>
 
 #include "support/test_host.h"
 
 namespace {
 
-struct Variable {
-    std::string name;
-    std::string def;  // the VariableDef value as MIF writes it; "-" for none
-};
+using Strings = std::vector<std::string>;
 
-std::string Catalog(const std::vector<Variable>& vars) {
+// Name and definition pairs; a definition "-" leaves the VariableDef out.
+std::string Catalog(const std::vector<std::pair<std::string, std::string>>& vars) {
     std::string s = "<VariableFormats \n";
-    for (const Variable& v : vars) {
-        s += " <VariableFormat \n  <VariableName `" + v.name + "'>\n";
-        if (v.def != "-") s += "  <VariableDef `" + v.def + "'>\n";
-        s += " > # end of VariableFormat\n";
-    }
-    return s + "> # end of VariableFormats\n";
+    for (const auto& [name, def] : vars)
+        s += " <VariableFormat <VariableName `" + name + "'>" + (def == "-" ? "" : " <VariableDef `" + def + "'>") +
+             ">\n";
+    return s + ">\n";
 }
 
-std::string Reference(const std::string& name) {
-    return "   <Variable \n    <VariableName `" + name + "'>\n    <Unique 12>\n   > # end of Variable\n";
+std::string Ref(const std::string& name) { return "   <Variable <VariableName `" + name + "'> <Unique 12>>\n"; }
+
+// One line in text rectangle 7 of a body page; rectangle 9 lies on a master page.
+std::string Document(const std::string& catalog, const std::string& line) {
+    return "<MIFFile 5.00>\n" + catalog + "<Page <PageType BodyPage> <TextRect <ID 7>>>\n" +
+           "<Page <PageType LeftMasterPage> <TextRect <ID 9>>>\n<TextFlow <Para <ParaLine <TextRectID 7>\n" + line +
+           "  >>>\n";
 }
 
-// A body page (rectangle 7) and a master page (rectangle 9).
-const char* kPages =
-    "<Page \n <PageType BodyPage>\n <TextRect \n  <ID 7>\n > # end of TextRect\n> # end of Page\n"
-    "<Page \n <PageType LeftMasterPage>\n <TextRect \n  <ID 9>\n > # end of TextRect\n> # end of Page\n";
-
-std::string Document(const std::string& catalog, const std::string& lineContent, int rect = 7) {
-    return "<MIFFile 5.00> # variables\n" + catalog + kPages + "<TextFlow \n <Para \n  <ParaLine \n   <TextRectID " +
-           std::to_string(rect) + ">\n" + lineContent + "  > # end of ParaLine\n > # end of Para\n> # end of TextFlow\n";
-}
-
-// Text tokens and tab tokens, in order.
-std::vector<std::string> TextTrace(const std::vector<uint8_t>& bytes) {
-    std::vector<std::string> out;
+// Text tokens (with their count checked) and tab tokens, in order.
+Strings TextTrace(const std::vector<uint8_t>& bytes) {
+    Strings out;
     for (const testhost::Token& t : testhost::BodyTokens(bytes)) {
-        if (t.code == MIF_TOKEN_TEXT) {
-            EXPECT_EQ(t.U32(0), t.payload.size() - 4);
-            out.push_back(t.Text());
-        } else if (t.code == MIF_TOKEN_TAB) {
-            out.push_back("<tab>");
-        }
+        if (t.code == MIF_TOKEN_TEXT) out.push_back(t.U32(0) == t.payload.size() - 4 ? t.Text() : "bad count");
+        if (t.code == MIF_TOKEN_TAB) out.push_back("<tab>");
     }
     return out;
 }
 
-struct ReferenceCase {
-    const char* name;
-    std::vector<Variable> vars;
-    std::vector<std::string> references;
-    std::vector<std::string> expected;
-};
+const std::string kXYZ = Catalog({{"X", "ex"}, {"Y", "why"}, {"Z", "zed"}});
+std::string V(const std::string& def) { return Catalog({{"V", def}}); }  // one variable, V
+const std::string kS = "   <String `s'>\n";
 
-void PrintTo(const ReferenceCase& c, std::ostream* os) { *os << c.name; }
-
-class VariableReferences : public ::testing::TestWithParam<ReferenceCase> {};
-
-TEST_P(VariableReferences, WriteTheStoredDefinitionText) {
-    const ReferenceCase& c = GetParam();
-    std::string line;
-    for (const std::string& r : c.references) line += Reference(r);
-    testhost::TestHost host;
-    auto run = host.ReadDocument(Document(Catalog(c.vars), line));
-    ASSERT_EQ(run.status, MIF_STATUS_OK);
-    EXPECT_EQ(run.percents.back(), 100u);
-    EXPECT_EQ(TextTrace(run.tokens), c.expected);
-    EXPECT_EQ(host.allocator.live, 0);
-}
-
-const std::vector<Variable> kXYZ = {{"X", "ex"}, {"Y", "why"}, {"Z", "zed"}};
-
-INSTANTIATE_TEST_SUITE_P(
-    Catalog, VariableReferences,
-    ::testing::Values(
-        ReferenceCase{"BlocksInsideText", {{"Pages", "Page <$curpagenum\\> of <$lastpagenum\\>"}}, {"Pages"},
-                      {"Page  of "}},
-        ReferenceCase{"SingleBlockIsEmpty", {{"Date", "<$daynum\\>"}}, {"Date"}, {""}},
-        ReferenceCase{"BlocksAroundPunctuation", {{"D", "<$monthname\\> <$daynum\\>, <$year\\>"}}, {"D"}, {" , "}},
-        ReferenceCase{"AdjacentBlocksLeaveNothing", {{"A", "x<$a\\><$b\\>y"}}, {"A"}, {"xy"}},
-        ReferenceCase{"UnclosedBlockDropsTheRest", {{"U", "keep <lost"}}, {"U"}, {"keep "}},
-        ReferenceCase{"ReferencesFindTheirOwnDefinition", kXYZ, {"Y", "Z", "X"}, {"why", "zed", "ex"}},
-        ReferenceCase{"UnknownNameTakesTheLastDefined", kXYZ, {"Nope", "Y"}, {"zed", "why"}},
-        ReferenceCase{"NamesCompareCaseSensitively", kXYZ, {"x"}, {"zed"}},
-        ReferenceCase{"EscapedBackslashStaysOnEveryReference", {{"B", "a\\\\tb"}}, {"B", "B", "B"},
-                      {"a\\tb", "a\\tb", "a\\tb"}},
-        ReferenceCase{"TabEscapeWritesATabEachTime", {{"T", "a\\tb"}}, {"T", "T"}, {"<tab>", "a b", "<tab>", "a b"}},
-        ReferenceCase{"OtherEscapesAreDecoded", {{"E", "\\Qq\\q \\> \\x8a "}}, {"E"}, {"`q' > \xE4"}},
-        ReferenceCase{"NameWithoutDefinitionWritesNothing", {{"X", "ex"}, {"Empty", "-"}}, {"Empty", "X", "Empty"},
-                      {"ex"}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(VariableCatalog, SecondDefinitionOfTheSameEntryReplacesTheFirst) {
-    std::string catalog = "<VariableFormats \n <VariableFormat \n  <VariableName `R'>\n  <VariableDef `one'>\n"
-                          "  <VariableDef `two<$x\\>'>\n > # end of VariableFormat\n> # end of VariableFormats\n";
-    testhost::TestHost host;
-    auto run = host.ReadDocument(Document(catalog, Reference("R")));
-    ASSERT_EQ(run.status, MIF_STATUS_OK);
-    EXPECT_EQ(TextTrace(run.tokens), std::vector<std::string>{"two"});
-    EXPECT_EQ(host.allocator.live, 0);
-}
-
-TEST(VariableCatalog, ReferencesOutsideReportedFlowsWriteNothing) {
-    testhost::TestHost host;
-    auto run = host.ReadDocument(Document(Catalog(kXYZ), Reference("X") + "   <String `s'>\n", 9));
-    ASSERT_EQ(run.status, MIF_STATUS_OK);
-    EXPECT_TRUE(TextTrace(run.tokens).empty());
-}
-
-TEST(VariableCatalog, ReferenceInsideNotesIsWrittenInAReportedFlow) {
-    std::string line = "   <Notes \n" + Reference("Y") + "   > # end of Notes\n   <String `s'>\n";
-    testhost::TestHost host;
-    auto run = host.ReadDocument(Document(Catalog(kXYZ), line));
-    ASSERT_EQ(run.status, MIF_STATUS_OK);
-    EXPECT_EQ(TextTrace(run.tokens), (std::vector<std::string>{"why", "s"}));
-}
-
-struct FailCase {
-    const char* name;
-    std::string document;
-};
-
-void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
-
-class VariableFailures : public ::testing::TestWithParam<FailCase> {};
-
-TEST_P(VariableFailures, FillEndsWithStatusFour) {
-    testhost::TestHost host;
-    auto run = host.ReadDocument(GetParam().document);
-    EXPECT_EQ(run.status, MIF_STATUS_SCAN_FAILED);
-    EXPECT_EQ(host.StatusWord(), 4u);
-    EXPECT_EQ(host.allocator.live, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Catalog, VariableFailures,
-    ::testing::Values(FailCase{"ReferenceWithEmptyCatalog", Document("", Reference("X"))},
-                      FailCase{"DefinitionWithEmptyCatalog",
-                               Document("<VariableFormats \n <VariableDef `x'>\n> # end of VariableFormats\n", "")},
-                      FailCase{"NameWithoutPlainValue",
-                               Document("<VariableFormats \n <VariableName <Unique 1>>\n> # end of VariableFormats\n",
-                                        "")},
-                      FailCase{"DefinitionWithoutPlainValue",
-                               Document(Catalog(kXYZ) + "<VariableDef <Unique 1>>\n", "")}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(VariableCatalog, EmptyValuesNeitherFailNorReadOutsideTheirStatement) {
-    // "<VariableName >" and "<VariableDef >": empty name and definition.
-    std::string catalog = "<VariableFormats \n <VariableFormat \n  <VariableName >\n  <VariableDef >\n"
-                          " > # end of VariableFormat\n> # end of VariableFormats\n";
-    testhost::TestHost host;
-    auto run = host.ReadDocument(Document(catalog, "   <Variable \n    <VariableName >\n   >\n"));
-    ASSERT_EQ(run.status, MIF_STATUS_OK);
-    EXPECT_EQ(TextTrace(run.tokens), std::vector<std::string>{""});
-    EXPECT_EQ(host.allocator.live, 0);
-}
-
-TEST(VariableCatalog, EveryAllocationFailureIsCleanAndLeakFree) {
-    std::string doc = Document(Catalog({{"X", "ex <$a\\>"}, {"Y", "-"}, {"Z", "a\\tb"}}),
-                               Reference("X") + Reference("Z") + Reference("Y") + Reference("X"));
-    testhost::TestHost counting;
-    auto full = counting.ReadDocument(doc);
-    ASSERT_EQ(full.status, MIF_STATUS_OK);
-    ASSERT_EQ(TextTrace(full.tokens), (std::vector<std::string>{"ex ", "<tab>", "a b", "ex "}));
-    for (long k = 1; k <= counting.allocator.count; ++k) {
+TEST(Variables, ReferencesWriteTheDefinitionWithoutItsBuildingBlocks) {
+    // Name, catalog, line, the text written; a failing document (status 4) ends with "failed".
+    using Case = std::tuple<const char*, std::string, std::string, Strings>;
+    for (const auto& [name, catalog, line, expected] : {
+             Case{"BlocksInsideText", V("Page <$curpagenum\\> of <$lastpagenum\\>"), Ref("V"), {"Page  of "}},
+             Case{"SingleBlockIsEmpty", V("<$daynum\\>"), Ref("V"), {""}},
+             Case{"BlocksAroundPunctuation", V("<$monthname\\> <$daynum\\>, <$year\\>"), Ref("V"), {" , "}},
+             Case{"AdjacentBlocks", V("x<$a\\><$b\\>y"), Ref("V"), {"xy"}},
+             Case{"UnclosedBlockStopsAtTheEnd", V("keep <lost"), Ref("V"), {"keep "}},
+             Case{"EachFindsItsOwn", kXYZ, Ref("Y") + Ref("Z") + Ref("X"), {"why", "zed", "ex"}},
+             // A name not in the catalog (names compare case-sensitively) resolves to the last one defined.
+             Case{"UnknownNameTakesTheLast", kXYZ, Ref("Nope") + Ref("x"), {"zed", "zed"}},
+             Case{"NoDefinitionWritesNothing", Catalog({{"X", "ex"}, {"E", "-"}}), Ref("E") + Ref("X") + Ref("E"),
+                  {"ex"}},
+             Case{"EscapedBackslashOnEveryReference", V("a\\\\tb"), Ref("V") + Ref("V"), {"a\\tb", "a\\tb"}},
+             Case{"TabOnEveryReference", V("a\\tb"), Ref("V") + Ref("V"), {"<tab>", "a b", "<tab>", "a b"}},
+             Case{"LaterDefinitionReplaces", V("1") + "<VariableDef `2<$x\\>'>\n", Ref("V"), {"2"}},
+             Case{"MasterPageWritesNothing", kXYZ, "   <TextRectID 9>\n" + Ref("X") + kS, {}},
+             Case{"NotesInBodyFlowWrite", kXYZ, "   <Notes \n" + Ref("Y") + "   >\n" + kS, {"why", "s"}},
+             Case{"ReferenceWithoutCatalog", "", Ref("X") + kS, {"failed"}},
+             Case{"DefinitionWithoutCatalog", "<VariableFormats <VariableDef `x'>>\n", "", {"failed"}},
+             Case{"NameWithoutValue", "<VariableFormats <VariableName <Unique 1>>>\n", "", {"failed"}},
+             Case{"DefinitionWithoutValue", kXYZ + "<VariableDef <Unique 1>>\n", "", {"failed"}},
+         }) {
+        SCOPED_TRACE(name);
         testhost::TestHost host;
-        host.allocator.failAt = k;
-        auto run = host.ReadDocument(doc);
-        SCOPED_TRACE("allocation " + std::to_string(k));
+        auto run = host.ReadDocument(Document(catalog, line));
+        Strings written = TextTrace(run.tokens);
+        if (run.status == MIF_STATUS_SCAN_FAILED) written.push_back(host.StatusWord() == 4 ? "failed" : "word");
+        EXPECT_EQ(written, expected);
+        EXPECT_TRUE(run.status != MIF_STATUS_OK || run.percents.back() == 100u);
         EXPECT_EQ(host.allocator.live, 0);
-        bool wellFormed = false;
-        testhost::SplitTokens(run.tokens, &wellFormed);
-        EXPECT_TRUE(wellFormed);
+        // A refused allocation at any point fails cleanly.
+        for (long k = 1; k <= host.allocator.count; ++k) {
+            testhost::TestHost refusing;
+            refusing.allocator.failAt = k;
+            bool wellFormed = false;
+            testhost::SplitTokens(refusing.ReadDocument(Document(catalog, line)).tokens, &wellFormed);
+            EXPECT_TRUE(wellFormed && refusing.allocator.live == 0) << "allocation " << k;
+        }
     }
 }
 

@@ -1,0 +1,260 @@
+// Table replay: tokens at the anchors, column widths and indent, failures,
+// and independence from input windows, fill buffers, short reads and
+// refused allocations.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include "support/test_host.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using Rows = std::vector<Strings>;
+
+struct Table {
+    std::string id, numColumns;  // empty id: no TblID; empty count: no TblNumColumns
+    Strings widths;              // TblColumnWidth values, in order
+    Rows rows;                   // cell texts; a text "@n" also anchors table n inside its cell
+    std::string extra;           // statements after TblNumColumns
+};
+
+std::string TableText(const Table& t) {
+    std::string s = " <Tbl \n" + (t.id.empty() ? "" : "  <TblID " + t.id + ">\n");
+    // The format's own column statements must change nothing.
+    s += "  <TblFormat <TblColumn <TblColumnNum 0> <TblColumnWidth  7.0\">>>\n";
+    s += (t.numColumns.empty() ? "" : "  <TblNumColumns " + t.numColumns + ">\n") + t.extra;
+    for (const std::string& w : t.widths) s += "  <TblColumnWidth " + w + ">\n";
+    for (size_t r = 0; r < t.rows.size(); ++r) {
+        s += r == 0 ? "  <TblH <Row \n" : "  <TblBody <Row \n";
+        for (const std::string& c : t.rows[r])
+            s += "   <Cell <CellContent <Para <ParaLine <String `" + c + "'>" +
+                 (c[0] == '@' ? "<ATbl " + c.substr(1) + ">" : "") + ">>>>\n";
+        s += "  >>\n";
+    }
+    return s + " > # end of Tbl\n";
+}
+
+std::string Para(const std::string& content, int rect = 7) {
+    return " <Para <ParaLine <TextRectID " + std::to_string(rect) + ">\n" + content + " >>\n";
+}
+std::string Text(const std::string& s) { return "  <String `" + s + "'>\n"; }
+std::string Anchor(const std::string& id, const std::string& before, const std::string& after, int rect = 7) {
+    return Para(Text(before) + "  <ATbl " + id + ">\n" + Text(after), rect);
+}
+// Pages (a body page with text rectangle 7, a master page with 9), lead,
+// the tables, and one flow holding paras.
+std::string Document(const std::vector<Table>& tables, const std::string& paras, const std::string& lead = "",
+                     const std::string& pageSize = "8.5\" 11.0\"") {
+    std::string s = "<MIFFile 5.00>\n<Units Uin>\n<Page <PageType BodyPage> <PageSize  " + pageSize +
+                    "> <TextRect <ID 7>>>\n<Page <PageType RightMasterPage> <TextRect <ID 9>>>\n" + lead + "<Tbls \n";
+    for (const Table& t : tables) s += TableText(t);
+    return s + "> # end of Tbls\n<TextFlow \n" + paras + "> # end of TextFlow\n";
+}
+
+// The table start the rules give, as Trace shows it: the widths, the
+// spacings 30 60 30 60, the indent (pageWidth - 1440 - 1440 - sum) / 2
+// truncated toward zero (as C++ division does), and the final 0.
+std::string Start(const std::vector<int32_t>& widths, int32_t pageWidth = 12240) {
+    int32_t room = pageWidth - 1440 - 1440;
+    std::string s = "start(";
+    for (int32_t w : widths) s += std::to_string(w) + ",";
+    for (int32_t w : widths) room -= w;
+    return s + "30,60,30,60," + std::to_string(room / 2) + ",0)";
+}
+
+// Text, cell ends (token 8) and table tokens (6), one entry each: a table
+// start of length 30 + 4n shows its fields after n, one as i32 each, then
+// its final byte; anything malformed shows as "bad".
+Strings Trace(const std::vector<uint8_t>& bytes) {
+    Strings out;
+    for (const testhost::Token& t : testhost::BodyTokens(bytes)) {
+        if (t.code == MIF_TOKEN_TEXT) out.push_back("'" + t.Text() + "'");
+        if (t.code == MIF_TOKEN_CELL_END) out.push_back(t.payload.empty() ? "cell" : "bad");
+        if (t.code != MIF_TOKEN_TABLE) continue;
+        uint32_t n = t.payload.size() >= 4 ? t.U32(0) : 0;
+        std::string s = t.payload.size() == 4 && n == 0 ? "end" : "bad";
+        if (n > 0 && n <= 64 && t.payload.size() + 5 == 30 + 4 * size_t{n}) {
+            s = "start(";
+            for (size_t at = 4; at + 1 < t.payload.size(); at += 4) s += std::to_string(int32_t(t.U32(at))) + ",";
+            s += std::to_string(t.payload.back()) + ")";
+        }
+        out.push_back(s);
+    }
+    return out;
+}
+
+// One replayed table: its start (if any), each cell's text and token 8, its end.
+Strings Entries(const std::string& start, const Rows& rows) {
+    Strings out;
+    if (!start.empty()) out.push_back(start);
+    for (const Strings& row : rows)
+        for (const std::string& c : row) out.insert(out.end(), {"'" + c + "'", "cell"});
+    out.push_back("end");
+    return out;
+}
+Strings operator+(Strings a, const Strings& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Reads a whole document; nothing may leak, progress never goes back, and a
+// failed fill leaves status 4 in the host's status word as well.
+testhost::TestHost::Run Read(const std::string& doc, uint32_t size = 65536, uint32_t chunk = 0, long failAt = -1) {
+    testhost::TestHost host;
+    host.stream.maxChunk = chunk;
+    host.allocator.failAt = failAt;
+    testhost::TestHost::Run run = host.ReadDocument(doc, size);
+    EXPECT_EQ(host.allocator.live, 0);
+    EXPECT_TRUE(std::is_sorted(run.percents.begin(), run.percents.end()));
+    EXPECT_TRUE(run.status != MIF_STATUS_SCAN_FAILED || host.StatusWord() == 4u);
+    return run;
+}
+
+const Table kThree{"1", "3", {" 1.0\"", " 2.0\"", " 1.5\""}, {{"h1", "h2", "h3"}, {"a", "b", "c"}}, ""};
+
+TEST(TableReplay, EachAnchorReplaysTheFirstTableWithItsExactId) {
+    // Table 1 anchors "03" from a cell before "03" is defined: the first
+    // reading must not fail, and the replay does not follow it.
+    Table one = kThree;
+    one.rows.push_back({"@03"});
+    Table other{"03", "1", {" 0.5\""}, {{"x"}}, ""}, duplicate{"1", "1", {" 3.0\""}, {{"never"}}, ""};
+    auto run = Read(Document({one, other, duplicate}, Anchor("03", "p1", "q1") + Anchor("1", "p2", "q2") +
+                                                          Anchor("1", "m1", "m2", 9) + Anchor("1", "p3", "q3")));
+    ASSERT_EQ(run.status, MIF_STATUS_OK);
+    EXPECT_EQ(run.percents.back(), 100u);
+    Strings table1 = Entries(Start({1440, 2880, 2160}), one.rows);
+    // The anchor on the master page (rectangle 9) writes nothing.
+    EXPECT_EQ(Trace(run.tokens), (Strings{"'p1'"} + Entries(Start({720}), {{"x"}}) + Strings{"'q1'", "'p2'"} + table1 +
+                                  Strings{"'q2'", "'p3'"} + table1 + Strings{"'q3'"}));
+}
+
+TEST(TableReplay, StartCarriesTheReplayedWidthsAndTheIndent) {
+    using Case = std::tuple<const char*, std::string, Strings, std::vector<int32_t>, std::string>;
+    // Name, TblNumColumns, widths (number x unit factor truncated: inch 1440,
+    // cm 567, pt 20, mm 57), the widths of the start (none: no start), extra.
+    Case wide{"SixtyFourColumns", "64", {}, {}, ""};
+    for (int i = 0; i < 64; ++i) std::get<2>(wide).push_back(" 0.1\""), std::get<3>(wide).push_back(144);
+    for (const auto& [name, columns, widths, expected, extra] :
+         {Case{"ZeroWidthLeavesItsEntryFree", "3", {" 1.0\"", " 0", " 2.0\"", " 3.0\""}, {1440, 2880, 4320}, ""},
+          Case{"FewerWidthsThanColumns", "3", {" 1.0\"", " 2.0\""}, {}, ""}, Case{"NoColumns", "0", {" 1.0\""}, {}, ""},
+          Case{"ExtraWidthsIgnored", "2", {" 1.0\"", " 2.0\"", " 4.0\""}, {1440, 2880}, ""},
+          Case{"Units", "3", {" 2.54 cm", " 12.0 pt", " 1.5"}, {static_cast<int32_t>(2.54 * 567), 240, 2160}, ""},
+          Case{"OddRoom", "1", {" 1 mm"}, {57}, ""}, Case{"OddNegativeRoom", "1", {" 229 mm"}, {229 * 57}, ""},
+          Case{"NegativeIndent", "3", {" 5.0\"", " 5.0\"", " 5.0\""}, {7200, 7200, 7200}, ""},
+          Case{"EqualizationNotRepeated", "3", {" 1.0\"", " 2.0\"", " 1.5\""}, {1440, 2880, 2160},
+               "  <EqualizeWidths <TblColumnNum 0> <TblColumnNum 2>>\n"},
+          Case{"WidthPairDropsFirstWidth", "2", {" 1.0\"", " 2.0\"", " 3.0\""}, {2880, 4320},
+               "  <TblColumnWidthA  1.0\" 2.0\">\n"},
+          wide}) {
+        SCOPED_TRACE(name);
+        Rows rows = {{"c0", "c1"}};  // on a landscape page: pageWidth 15840
+        auto run =
+            Read(Document({Table{"5", columns, widths, rows, extra}}, Anchor("5", "B", "A"), "", "11.0\" 8.5\""));
+        ASSERT_EQ(run.status, MIF_STATUS_OK);
+        std::string start = expected.empty() ? "" : Start(expected, 15840);
+        EXPECT_EQ(Trace(run.tokens), Strings{"'B'"} + Entries(start, rows) + Strings{"'A'"});
+    }
+}
+
+TEST(TableReplay, FirstReadingEqualizesTheNamedColumnsButStartsNoTable) {
+    // A body flow before the Tbls section leaves text reporting on.
+    Table t{"1", "", {}, {{"x"}},
+            "  <TblColumnNum 0> <TblColumnWidth 1.0\"> <TblColumnNum 1> <TblColumnWidth 2.0\">\n"
+            "  <TblColumnNum 2> <TblColumnWidth 1.5\"> <TblNumColumns 3>\n"
+            "  <EqualizeWidths <TblColumnNum 0> <TblColumnNum 2>>\n"};
+    testhost::TestHost host;
+    mif::ReaderContext* ctx = host.Open(Document({t}, "", "<TextFlow \n" + Para(Text("early")) + ">\n"));
+    ASSERT_NE(ctx, nullptr);
+    auto run = testhost::TestHost::Drain(ctx);
+    EXPECT_EQ(run.status, MIF_STATUS_OK);
+    EXPECT_EQ(Trace(run.tokens), Strings{"'early'"});
+    // Columns 0 and 2 take the wider of 1440 and 2160; column 1 keeps 2880.
+    const mif::TableState& s = ctx->tables;
+    EXPECT_EQ(std::vector<uint32_t>(s.columnWidths, s.columnWidths + s.widthCapacity),
+              (std::vector<uint32_t>{2160, 2880, 2160}));
+    mifFreeContext(ctx);
+    EXPECT_EQ(host.allocator.live, 0);
+}
+
+TEST(TableReplay, FailuresEndTheFillWithStatusFourAndNothingAfter) {
+    using Case = std::tuple<const char*, std::string, Strings>;  // name, document, trace
+    Table three{"3", "1", {" 1.0\""}, {{"x"}}, ""};
+    for (const auto& [name, document, trace] : {
+             Case{"UnknownIdAfterAKnownOne", Document({kThree}, Anchor("1", "B", "A") + Anchor("2", "x", "y")),
+                  Strings{"'B'"} + Entries(Start({1440, 2880, 2160}), kThree.rows) + Strings{"'A'", "'x'"}},
+             Case{"IdComparedAsText", Document({three}, Anchor("03", "x", "y")), {"'x'"}},
+             Case{"NoTables", Document({}, Anchor("1", "x", "y")), {"'x'"}},
+             Case{"AnchorWithoutValue", Document({kThree}, Para(Text("x") + "  <ATbl <Unique 1>>\n")), {"'x'"}},
+             Case{"SixtyFiveColumns", Document({Table{"1", "65", {}, {{"x"}}, ""}}, Anchor("1", "x", "y")), {}},
+             Case{"NegativeColumns", Document({Table{"1", "-1", {}, {{"x"}}, ""}}, Anchor("1", "x", "y")), {}},
+             Case{"TblWithoutId", Document({Table{"", "1", {}, {{"x"}}, ""}}, ""), {}},
+         }) {
+        SCOPED_TRACE(name);
+        auto run = Read(document);
+        EXPECT_EQ(run.status, MIF_STATUS_SCAN_FAILED);
+        EXPECT_LT(run.percents.back(), 100u);
+        EXPECT_EQ(Trace(run.tokens), trace);
+    }
+}
+
+const Table kLong{"1", "2", {" 1.0\"", " 2.0\""}, Rows(13, {"left", "right"}), ""};
+const Strings kLongTwice = Strings{"'B0'"} + Entries(Start({1440, 2880}), kLong.rows) + Strings{"'A0'", "'B1'"} +
+                           Entries(Start({1440, 2880}), kLong.rows) + Strings{"'A1'"};
+
+// The long table's "<Tbl" at tblAt (or as early as it can be), two anchors
+// to it from about anchorAt.
+std::string Straddling(size_t tblAt, size_t anchorAt) {
+    size_t first = Document({}, "").find("<Tbls") + 8;
+    std::string lead(tblAt > first ? tblAt - first : 0, '\n');
+    size_t flowAt = Document({kLong}, "", lead).size();
+    std::string anchors = Anchor("1", "B0", "A0") + Anchor("1", "B1", "A1");
+    return Document({kLong}, std::string(anchorAt > flowAt ? anchorAt - flowAt : 0, '\n') + anchors, lead);
+}
+
+TEST(TableReplay, SameStreamWhereverInputWindowsAndFillBuffersCut) {
+    // The table, then the anchors, from 160 bytes before to 40 after each
+    // window edge; each document read with one big fill and with one of the
+    // buffer sizes and short reads in turn (small buffers stop fills inside
+    // the replays).
+    const uint32_t sizes[] = {256, 257, 300, 1000, 4u << 20}, chunks[] = {0, 1, 13, 4095};
+    size_t i = 0;
+    for (size_t edge : {4096u, 8192u}) {
+        for (size_t at = edge - 160; at < edge + 40; at += 3) {
+            for (bool moveTable : {true, false}) {
+                uint32_t size = sizes[i % 5], chunk = chunks[i++ % 4];
+                SCOPED_TRACE(std::to_string(at) + (moveTable ? " table" : " anchor") + ", buffer " +
+                             std::to_string(size) + ", reads of at most " + std::to_string(chunk));
+                std::string doc = moveTable ? Straddling(at, 0) : Straddling(0, at);
+                auto whole = Read(doc), run = Read(doc, size, chunk);
+                ASSERT_EQ(run.status, MIF_STATUS_OK);
+                EXPECT_EQ(run.percents.back(), 100u);
+                EXPECT_EQ(Trace(whole.tokens), kLongTwice);
+                EXPECT_EQ(run.tokens, whole.tokens);
+                EXPECT_TRUE(size > 300 || run.fills > 4);
+            }
+        }
+    }
+}
+
+TEST(TableReplay, EveryRefusedAllocationFailsCleanly) {
+    std::string doc = Straddling(4050, 8150);
+    testhost::TestHost counting;
+    ASSERT_EQ(counting.ReadDocument(doc, 1024).status, MIF_STATUS_OK);
+    ASSERT_GT(counting.allocator.count, 20);
+    int failed = 0;
+    for (long k = 1; k <= counting.allocator.count; ++k) {
+        SCOPED_TRACE("allocation " + std::to_string(k));
+        auto run = Read(doc, 1024, 0, k);
+        bool wellFormed = false;
+        testhost::SplitTokens(run.tokens, &wellFormed);
+        EXPECT_TRUE(wellFormed);
+        Strings trace = Trace(run.tokens);
+        EXPECT_EQ(std::count(trace.begin(), trace.end(), "bad"), 0);
+        failed += run.status == MIF_STATUS_SCAN_FAILED;
+    }
+    EXPECT_GT(failed, 0);
+}
+
+}  // namespace
