@@ -1,0 +1,273 @@
+// Anchored frames and their embedded objects: the inset reader's count, the
+// frame token, and the object callbacks called as a host calls them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <utility>
+
+#include "support/test_host.h"
+
+namespace {
+
+// tbls goes after the AFrames section.
+std::string Document(const std::string& frames, const std::string& anchors, const std::string& tbls = "") {
+    return "<MIFFile 5.00>\n<AFrames\n" + frames + ">\n" + tbls + "<TextFlow\n <Para\n  <ParaLine\n" + anchors +
+           "  >\n >\n>\n";
+}
+
+// A frame whose ImportObject holds the given facet lines before its end line.
+std::string Frame(const std::string& id, const std::string& facets, const std::string& rect = "  0 0 2 1") {
+    return " <Frame\n  <ID " + id + ">\n  <ShapeRect" + rect + ">\n  <ImportObject\n   <Unique 7>\n" + facets +
+           "=EndInset\n  > # end of ImportObject\n > # end of Frame\n";
+}
+
+std::string Anchor(const std::string& id) { return "   <AFrame " + id + ">\n"; }
+
+ptrdiff_t FrameCount(const std::vector<uint8_t>& bytes) {
+    return std::ranges::count(testhost::SplitTokens(bytes), MIF_TOKEN_FRAME, &testhost::Token::code);
+}
+
+// A document read to its end (bufferSize 0: left unread), freed when the
+// test ends; the object callbacks are called through the host's copy of the
+// registered record.
+struct Loaded {
+    explicit Loaded(const std::string& doc, uint32_t bufferSize = 65536) : ctx(host.Open(doc)) {
+        if (ctx != nullptr && bufferSize != 0) run = testhost::TestHost::Drain(ctx, bufferSize);
+    }
+    ~Loaded() {
+        if (ctx != nullptr) mifFreeContext(ctx);
+        EXPECT_EQ(host.allocator.live, 0);
+    }
+    template <typename Fn, typename... Args>
+    auto Call(int slot, Args... args) {
+        Fn fn;
+        std::memcpy(&fn, host.objectCallbacks.data() + 8 * slot, sizeof fn);
+        return fn(host.objectCallbacks.data(), args...);
+    }
+    int32_t Open(const std::string& id) {
+        const char* text = id.c_str();
+        std::memcpy(host.objectCallbacks.data() + 8 * MIF_OC_SLOT_ID_TEXT, &text, sizeof text);
+        return Call<MifObjectOpenFn>(MIF_OC_SLOT_OPEN);
+    }
+    // The bytes delivered; buffer keeps all count + 8 bytes, 0xAA where nothing was written.
+    std::string Read(uint32_t count) {
+        buffer.assign(count + 8, '\xAA');
+        uint32_t n = Call<MifObjectReadFn>(MIF_OC_SLOT_READ, reinterpret_cast<uint8_t*>(buffer.data()), count);
+        return buffer.substr(0, std::min(n, count));
+    }
+    uint32_t SeekTell(int32_t offset, uint32_t origin) {
+        EXPECT_EQ(Call<MifObjectSeekFn>(MIF_OC_SLOT_SEEK, offset, origin), 1);
+        return Call<MifObjectTellFn>(MIF_OC_SLOT_TELL);
+    }
+    testhost::TestHost host;
+    mif::ReaderContext* ctx;
+    testhost::TestHost::Run run;
+    std::string buffer;
+};
+
+TEST(InsetData, CountDecodedBytesAndReadsAfterTheEnd) {
+    // The count takes "\\" as one byte and any other escape as two; the reads decode every escape to one.
+    const struct { std::string facets; int32_t dataSize; std::string bytes; } cases[] = {
+        {"=TEXT\n&%v\n&hello\n&world\n", 10, "helloworld"},
+        {"=GIF\n&%v\n&ab\\x4a4B\\xcd\n", 6, "abJKcd"},
+        {"=TEXT\n&%v\n&a\\\\b\\tc\\q\\n\n", 10, "a\\b\tcq\n"},
+        {"&ab\n=GIF\n&%v\n&cde\n", 5, "ab"},  // counted before any facet; the reads stop at the '='
+        {"=TEXT\r\n&%v\r\n&abc\r\n&de\r\n", 5, "abcde"},
+    };
+    for (const auto& c : cases) {
+        Loaded d(Document(Frame("5", c.facets), Anchor("5")));
+        ASSERT_EQ(d.run.status, MIF_STATUS_OK) << c.facets;
+        EXPECT_EQ(d.ctx->frames.frameList->dataSize, c.dataSize) << c.facets;
+        EXPECT_EQ(FrameCount(d.run.tokens), 1) << c.facets;
+        ASSERT_EQ(d.Open("5"), 1);
+        EXPECT_EQ(d.Read(2), c.bytes.substr(0, 2)) << c.facets;
+        d.host.allocator.failAt = d.host.allocator.count + 1;
+        EXPECT_EQ(d.Read(2), "") << "a refused scratch block delivered";
+        // The rest, zeros up to the count and nothing beyond; then nothing until the object is opened again.
+        EXPECT_EQ(d.Read(64), c.bytes.substr(2)) << c.facets;
+        EXPECT_EQ(d.buffer.substr(c.bytes.size() - 2), std::string(66 - c.bytes.size(), '\0') + std::string(8, '\xAA'));
+        EXPECT_EQ(d.Read(4), "") << c.facets;
+        ASSERT_EQ(d.Open("5"), 1);
+        EXPECT_EQ(d.Read(64), c.bytes) << c.facets;
+    }
+}
+
+TEST(InsetData, SameCountAndBytesWhereverTheWindowEnds) {
+    // Hexadecimal pairs, toggles alone on a line, mid-line and ending a line (taken as a line break),
+    // escapes, and a second facet that is not counted.
+    const std::string frame = Frame("5", "=FRAMEIMAGE\n&%v\n&\\x\n&48656C6C6F2C\n&\\x\n&plain \\\\ and \\t tab\\x\n"
+                                         "&576F726C64\\x!\n=OTHER\n&\\x4142\\x\n");
+    const std::string bare = Document("#\n" + frame, Anchor("5"));
+    for (size_t cut = bare.find("<ImportObject"); cut <= bare.find("=EndInset") + 10; ++cut) {
+        // Padding of 4096 - cut bytes moves byte `cut` of the bare document to the first window's end.
+        Loaded d(Document("#" + std::string(4096 - cut, 'x') + "\n" + frame, Anchor("5")));
+        ASSERT_EQ(d.run.status, MIF_STATUS_OK) << cut;
+        EXPECT_EQ(d.ctx->frames.frameList->dataSize, 6 + 18 + 6) << "cut before '" << bare.substr(cut, 12) << "'";
+        ASSERT_EQ(d.Open("5"), 1);
+        EXPECT_EQ(d.Read(64), "Hello,plain \\ and \t tabWorld!") << "cut before '" << bare.substr(cut, 12) << "'";
+    }
+}
+
+TEST(InsetData, ObjectWithoutFacetsIsPassedOverWhole) {
+    Loaded d(Document(" <Frame\n  <ID 5>\n  <ShapeRect  0 0 2 1>\n  <ImportObject\n   <ID 99>\n"
+                      "   <ShapeRect  0 0 7 7>\n   <Nested <Deeper 1>>\n  >\n  <ID 6>\n > # end of Frame\n", ""));
+    ASSERT_EQ(d.run.status, MIF_STATUS_OK);
+    const mif::FrameRecord* f = d.ctx->frames.frameList;
+    EXPECT_EQ(f->width, 2880) << "a nested ShapeRect was handled";
+    // The next record is the frame's own ID 6: not the nested ID 99, and the statements after the object were read.
+    EXPECT_EQ(f->next != nullptr ? f->next->id : -1, 6);
+    EXPECT_EQ(d.ctx->inImportObject, 1u) << "the object's own handler ran";
+}
+
+// Fills of 600 bytes with a host's calls between them, also while a table
+// holding anchors is replayed: each call puts the stream back, and the token
+// stream equals that of a run without calls.
+TEST(ObjectCallbacks, BetweenFillsTheyChangeNothing) {
+    std::string object, facets = "=GIF\n&%v\n&\\x\n", rows, flow;
+    for (int i = 0; i < 2400; ++i) {
+        object += static_cast<char>(i * 7);
+        facets += std::string(i % 40 ? "" : "&") + "0123456789abcdef"[i * 7 / 16 % 16] + "0123456789ABCDEF"[i * 7 % 16];
+        facets += i % 40 == 39 ? "\n" : "";
+    }
+    for (int r = 0; r < 10; ++r) rows += "  <Row <Cell <CellContent <Para <ParaLine <AFrame 5>>>>>>\n";
+    for (int i = 0; i < 60; ++i) flow += Anchor(i % 3 ? "5" : "12") + (i == 20 || i == 40 ? "   <ATbl 1>\n" : "");
+    const std::string tbls = "<Tbls <Tbl <TblID 1> <TblNumColumns 1> <TblColumnWidth 1\"> <TblBody\n" + rows + ">>>\n";
+    const std::string doc = Document(Frame("5", facets + "&\\x\n") + Frame("12", "=T\n&%v\n&a\n"), flow, tbls);
+    Loaded plain(doc, 600), d(doc, 0);
+    ASSERT_EQ(FrameCount(plain.run.tokens), 60 + 10 * 3) << "flow anchors, the Tbls section, two replays";
+    std::vector<uint8_t> tokens, buffer(600);
+    uint32_t percent = 0, at = 0, written = 0, pausesInReplay = 0;
+    for (int fill = 0; percent < 100 && fill < 100000; ++fill) {
+        ASSERT_EQ(mifFillBuffer(d.ctx, buffer.data(), &written, &percent, 600), MIF_STATUS_OK);
+        tokens.insert(tokens.end(), buffer.begin(), buffer.begin() + written);
+        pausesInReplay += d.ctx->replaying ? 1 : 0;
+        if (FrameCount(tokens) == 0) continue;  // the host knows no frame yet
+        at = (at + 37) % 2300;
+        const size_t pos = d.host.stream.pos;
+        const auto check = [&](bool ok, const char* call) {
+            EXPECT_TRUE(ok) << call << " after fill " << fill;
+            EXPECT_EQ(d.host.stream.pos, pos) << call << " after fill " << fill;
+        };
+        check(d.Open("5") == 1, "open");
+        check(d.SeekTell(static_cast<int32_t>(at), 0) == at, "seek from the start");
+        check(d.Read(23) == object.substr(at, 23), "read");
+        check(d.SeekTell(5, 1) == at + 28, "seek from the current position");
+        check(d.SeekTell(0, 2) == object.size(), "seek to the end");
+        check(d.Call<MifObjectCloseFn>(MIF_OC_SLOT_CLOSE) == 1 && d.SeekTell(0, 1) == 0, "close");
+    }
+    EXPECT_GT(pausesInReplay, 0);
+    EXPECT_EQ(tokens, plain.run.tokens);
+}
+
+TEST(FrameToken, LayoutAndLength) {
+    const std::string inches = "  1.0\" 2.0\" 3.0\" 0.5\"", fileReference = "  <ImportObFileDI `<c\\>x.gif'>\n";
+    const struct { std::string id, rect, afterObject, text; uint32_t width, height, kind; } cases[] = {
+        {"5", inches, "", "5", 4320, 720, 2},
+        {"1234567", inches, "", "1234567", 4320, 720, 2},
+        {"`-123456'", "  0 0 2 1", "", "-123456", 2880, 1440, 2},
+        {"8", " 1.0\" 2.0\" 3.0\" 0.5\"", "", "8", 720, 0, 2},  // no leading blank: read one field late
+        {"9", inches, fileReference, "9", 4320, 720, 0},
+    };
+    for (const auto& c : cases) {
+        std::string frame = Frame(c.id, "=GIF\n&%v\n&\\x48656C6C6F\\x\n", c.rect);
+        Loaded d(Document(frame.insert(frame.rfind(" > # end of Frame"), c.afterObject), Anchor(c.id)));
+        const auto tokens = testhost::SplitTokens(d.run.tokens);
+        ASSERT_EQ(FrameCount(d.run.tokens), 1) << c.id;
+        const std::vector<uint8_t>& p = std::ranges::find(tokens, MIF_TOKEN_FRAME, &testhost::Token::code)->payload;
+        const size_t k = c.text.size();
+        ASSERT_EQ(p.size() + 5, 83 + k) << c.id;
+        EXPECT_EQ(std::string(p.begin(), p.begin() + k + 1), c.text + '\0');
+        const uint32_t fields[] = {c.width, c.height, c.kind, 0, 100, 100, 0, 0, 0, 0, 0, 0, 0, 0, 180, 0, 180, 0};
+        for (size_t i = 0; i < 18; ++i) EXPECT_EQ(testhost::U32At(p, k + 1 + 4 * i), fields[i]) << c.id << " " << i;
+        EXPECT_EQ(std::vector<uint8_t>(p.begin() + k + 73, p.end()), std::vector<uint8_t>({255, 0, 0, 0, 0}));
+    }
+}
+
+// A frame without data (no object, or a facet without data lines) writes no
+// token; an anchor naming no frame ends the fill with status 4.
+TEST(FrameToken, NoneWithoutDataAndStatus4ForAnUnknownAnchor) {
+    const struct { std::string frames, anchors; int32_t status; } cases[] = {
+        {" <Frame\n  <ID 3>\n >\n" + Frame("4", "=GIF\n&%v\n"), Anchor("3") + Anchor("4"), MIF_STATUS_OK},
+        {Frame("1", "=T\n&%v\n&a\n"), Anchor("2"), MIF_STATUS_SCAN_FAILED},
+        {"", Anchor("1"), MIF_STATUS_SCAN_FAILED},
+    };
+    for (const auto& c : cases) {
+        Loaded d(Document(c.frames, c.anchors));
+        EXPECT_EQ(d.run.status, c.status) << c.frames;
+        EXPECT_EQ(d.host.StatusWord(), c.status == MIF_STATUS_OK ? 0u : 4u) << c.frames;
+        EXPECT_EQ(FrameCount(d.run.tokens), 0) << c.frames;
+    }
+}
+
+// For the corpus check: decodes the lines of a facet (its '&' lines but the
+// marker line) by the decoding rules; nothing when it has no data line.
+std::optional<std::string> DecodeFacet(std::istream& lines) {
+    std::string out, s;
+    bool hex = false, marker = false, data = false;
+    while (std::getline(lines, s)) {
+        if (!s.empty() && s.back() == '\r') s.pop_back();
+        if (s.empty() || s[0] != '&' || (s.size() >= 3 && s[1] == '%' && !std::exchange(marker, true))) continue;
+        data = true;
+        for (size_t i = 1; i < s.size(); ++i) {
+            const char next = i + 1 < s.size() ? s[i + 1] : '=';  // '=': no character to pair with
+            const size_t escape = std::string_view("abfnrtv").find(next);
+            if (s[i] == '=') return out;  // the data ends
+            if (s[i] == '\\' && next == 'x') {
+                hex = !hex;
+            } else if (next != '=' && (hex || s[i] == '\\')) {
+                out += hex ? static_cast<char>(std::strtol(s.substr(i, 2).c_str(), nullptr, 16))
+                            : escape != std::string_view::npos ? "\a\b\f\n\r\t\v"[escape] : next;
+            } else {
+                out += hex ? "" : s.substr(i, 1);  // a lone digit at a line's end is passed
+                continue;
+            }
+            ++i;  // the second character of a pair
+        }
+    }
+    return data ? std::optional(out) : std::nullopt;
+}
+
+// The decoded first facet of each object in the AFrames section that has a
+// data line there: the lines between its first two '=' lines.
+std::vector<std::string> FirstFacets(const std::string& doc) {
+    std::vector<std::string> objects;
+    const size_t start = doc.find("\n<AFrames"), end = doc.find("\n>", start);
+    for (size_t at = doc.find("<ImportObject", start); at < end; at = doc.find("<ImportObject", at + 1)) {
+        const size_t facet = doc.find("\n=", at), next = std::min(doc.find("<ImportObject", at + 1), end);
+        if (facet > next || doc.compare(facet, 10, "\n=EndInset") == 0) continue;  // no facets
+        std::istringstream lines(doc.substr(facet + 1, doc.find("\n=", facet + 1) - facet));
+        if (std::optional<std::string> bytes = DecodeFacet(lines)) objects.push_back(*bytes);
+    }
+    return objects;
+}
+
+TEST(CorpusObjects, CallbacksDeliverEachObjectsFirstFacet) {
+    if (!std::filesystem::is_directory(MIF_CORPUS_DIR)) GTEST_SKIP() << "no corpus at " << MIF_CORPUS_DIR;
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(MIF_CORPUS_DIR)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        const std::string document((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::vector<std::string> objects = FirstFacets(document);
+        if (objects.empty()) continue;
+        Loaded d(document);
+        EXPECT_EQ(d.run.status, MIF_STATUS_OK) << entry.path();
+        size_t k = 0;  // objects matched to the frames with data, in order
+        for (mif::FrameRecord* f = d.ctx->frames.frameList; f != nullptr; f = f->next) {
+            if (f->dataStart == 0) continue;
+            ASSERT_LT(k, objects.size()) << entry.path() << ": more frames with data than objects";
+            const std::string& expected = objects[k++];
+            // Opening finds the first frame with an ID; the frame IDs of these documents are unique.
+            ASSERT_EQ(d.Open(std::to_string(f->id)), 1) << entry.path();
+            // One byte more than expected: a read delivers less only where the data ends.
+            EXPECT_EQ(d.Read(static_cast<uint32_t>(expected.size()) + 1), expected) << entry.path() << ", object " << k;
+            ++compared;
+        }
+        EXPECT_EQ(k, objects.size()) << entry.path() << ": fewer frames with data than objects";
+    }
+    if (compared == 0) GTEST_SKIP() << "no corpus document with embedded objects";
+}
+
+}  // namespace
