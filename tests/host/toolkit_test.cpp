@@ -1,133 +1,88 @@
-// The host's own services: allocator accounting and refusal, the services
-// and stream blocks at the module's offsets, and the font numbering.
+// The host toolkit's own pieces: the token decoder on malformed bytes, text
+// rendering and the extension guess for embedded objects.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "host/callback.h"
-#include "host/services.h"
-#include "host/stream.h"
+#include "host/filetype.h"
+#include "host/render.h"
+#include "host/tokens.h"
 
 using namespace mifhost;
+using namespace std::string_view_literals;
 
 namespace {
 
-template <typename Fn>
-Fn At(void* block, int offset) {
-    Fn fn;
-    std::memcpy(&fn, static_cast<uint8_t*>(block) + offset, sizeof fn);
-    return fn;
-}
+// Token bytes built field by field.
+struct Bytes {
+    std::vector<uint8_t> b;
+    Bytes& u8(uint8_t v) { return b.push_back(v), *this; }
+    Bytes& u32(uint32_t v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF).u8((v >> 16) & 0xFF).u8(v >> 24); }
+    Bytes& text(std::string_view s) { return b.insert(b.end(), s.begin(), s.end()), *this; }
+    // A token whose length covers its payload, unless one is given.
+    Bytes& token(uint8_t code, const Bytes& payload, uint32_t length = 0) {
+        u8(code).u32(length != 0 ? length : static_cast<uint32_t>(payload.b.size() + 5));
+        return b.insert(b.end(), payload.b.begin(), payload.b.end()), *this;
+    }
+};
 
-TEST(Allocator, CountsThroughTheServicesBlock) {
-    Allocator a;
-    Services s(a);
-    void* object = static_cast<uint8_t*>(s.block()) + MIF_HS_ALLOCATOR;
-    auto allocate = At<MifAllocateFn>(s.block(), MIF_HS_ALLOCATE);
-    auto free = At<MifFreeFn>(s.block(), MIF_HS_FREE);
-    auto array = At<MifAllocateArrayFn>(s.block(), MIF_HS_ALLOCATE_ARRAY);
-    auto realloc = At<MifReallocateFn>(s.block(), MIF_HS_REALLOCATE);
-
-    void* p = allocate(object, 100);
-    void* q = array(object, 6, 10);
-    ASSERT_NE(p, nullptr);
-    ASSERT_NE(q, nullptr);
-    EXPECT_EQ(a.stats().liveBlocks, 2u);
-    EXPECT_EQ(a.stats().liveBytes, 160u);
-    std::memset(p, 0x42, 100);
-    void* r = realloc(object, p, 400);
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(static_cast<uint8_t*>(r)[99], 0x42);
-    EXPECT_EQ(a.stats().liveBlocks, 2u);
-    EXPECT_EQ(a.stats().liveBytes, 460u);
-    EXPECT_EQ(a.stats().peakBytes, 460u);
-    free(object, r);
-    free(object, q);
-    free(object, nullptr);
-    EXPECT_EQ(a.stats().liveBlocks, 0u);
-    EXPECT_EQ(a.stats().liveBytes, 0u);
-    EXPECT_EQ(a.stats().allocations, 3u);
-    int foreign = 0;
-    free(object, &foreign);
-    EXPECT_EQ(a.stats().badFrees, 1u);
-}
-
-TEST(Allocator, RefusesTheChosenAttemptAndOverflowingArrays) {
-    Allocator a;
-    a.FailAt(2);
-    void* first = a.Allocate(8);
-    EXPECT_NE(first, nullptr);
-    EXPECT_EQ(a.Reallocate(first, 16), nullptr);  // attempt 2: refused, block kept
-    EXPECT_EQ(a.stats().liveBlocks, 1u);
-    EXPECT_NE(a.Allocate(8), nullptr);
-    EXPECT_EQ(a.AllocateArray(0x10000, 0x10000), nullptr);  // 2^32 bytes
-    EXPECT_EQ(a.stats().refused, 2u);
-    a.Free(first);
-}
-
-TEST(Services, StatusWordAtItsOffset) {
-    Allocator a;
-    Services s(a);
-    EXPECT_EQ(s.StatusWord(), 0u);
-    uint32_t four = 4;
-    std::memcpy(static_cast<uint8_t*>(s.block()) + MIF_HS_STATUS_WORD, &four, 4);
-    EXPECT_EQ(s.StatusWord(), 4u);
-}
-
-TEST(InputStream, ReadSeekTellThroughTheBlock) {
-    auto s = InputStream::FromMemory("0123456789");
-    s->SetLogging(true);
-    auto read = At<MifReadFn>(s->block(), MIF_IS_READ);
-    auto seek = At<MifSeekFn>(s->block(), MIF_IS_SEEK);
-    auto tell = At<MifTellFn>(s->block(), MIF_IS_TELL);
-    char buf[16] = {};
-    EXPECT_EQ(read(s->block(), buf, 4), 4);
-    EXPECT_EQ(std::string(buf, 4), "0123");
-    EXPECT_EQ(seek(s->block(), -3, 2), 0);
-    EXPECT_EQ(tell(s->block()), 7);
-    EXPECT_EQ(read(s->block(), buf, 16), 3);
-    EXPECT_EQ(read(s->block(), buf, 16), 0);
-    EXPECT_EQ(seek(s->block(), 2, 0), 0);
-    EXPECT_EQ(seek(s->block(), 3, 1), 0);
-    EXPECT_EQ(tell(s->block()), 5);
-    EXPECT_EQ(seek(s->block(), -1, 0), -1);
-    EXPECT_EQ(tell(s->block()), 5);
-    s->SetMaxChunk(2);
-    EXPECT_EQ(read(s->block(), buf, 16), 2);
-    EXPECT_EQ(std::string(buf, 2), "56");
-    ASSERT_EQ(s->log().size(), 11u);
-    EXPECT_EQ(s->log()[1].kind, StreamCall::Seek);
-    EXPECT_EQ(s->log()[1].b, 2);
-}
-
-TEST(InputStream, FileThatCannotBeOpenedThrows) {
-    EXPECT_THROW(InputStream::FromFile("/nonexistent/file.mif"), std::runtime_error);
-}
-
-TEST(HostCallback, NumbersFacesInFirstSeenOrder) {
-    HostCallback cb;
-    auto query = [&](const char* face, uint8_t family) {
-        uint8_t record[MIF_LOGFONT_SIZE] = {};
-        record[MIF_LOGFONT_PITCH_AND_FAMILY_OFFSET] = family;
-        std::memcpy(record + MIF_LOGFONT_FACE_NAME_OFFSET, face, std::strlen(face) + 1);
-        return HostCallback::function()(cb.handle(), MIF_HOST_FONT_QUERY, record);
+TEST(TokenDecoder, RejectsEachKindOfMalformedToken) {
+    const std::pair<Bytes, const char*> cases[] = {
+        {Bytes().token(5, Bytes()), "unknown token code 5"},
+        {Bytes().token(13, Bytes(), 4), "shorter than a token header"},
+        {Bytes().token(0, Bytes().u32(3).text("abc"), 40), "runs past the end"},
+        {Bytes().u8(13).u8(5).u8(0), "inside a token header"},
+        {Bytes().token(0, Bytes().u32(9).text("abc")), "text count 9"},
+        {Bytes().token(6, Bytes().u32(3).u32(1).u32(30).u32(60).u32(30).u32(60).u32(0).u8(0)), "table column count 3"},
+        {Bytes().token(15, Bytes().u32(1)), "font token has length 9"},
+        {Bytes().token(20, Bytes().text(std::string(90, '1'))), "no NUL"},
+        {Bytes().token(20, Bytes().text("1a").u8(0).text(std::string(77, '\0'))), "not a decimal"},
     };
-    EXPECT_EQ(query("Times New Roman", 0x10), 1);
-    EXPECT_EQ(query("Arial", 0x20), 2);
-    EXPECT_EQ(query("Times New Roman", 0x10), 1);
-    EXPECT_EQ(query("Courier", 0x30), 3);
-    ASSERT_EQ(cb.fonts().size(), 3u);
-    EXPECT_EQ(cb.fonts()[1].face, "Arial");
-    EXPECT_EQ(cb.fonts()[1].family, 0x20);
-    EXPECT_EQ(cb.fonts()[2].number, 2u);
-    EXPECT_EQ(cb.fontQueries(), 4u);
-    EXPECT_EQ(HostCallback::FamilyName(0x30), "modern");
+    for (const auto& [bad, message] : cases) {
+        Bytes stream = Bytes().token(13, Bytes()).text({reinterpret_cast<const char*>(bad.b.data()), bad.b.size()});
+        try {
+            DecodeTokens(stream.b);
+            ADD_FAILURE() << "accepted: " << message;
+        } catch (const TokenError& e) {
+            EXPECT_EQ(e.offset(), 5u) << message;  // after the good paragraph-start token
+            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+        }
+    }
+}
 
-    uint64_t record[MIF_OC_SLOTS] = {};
-    record[3] = 0x1234;
-    EXPECT_EQ(HostCallback::function()(cb.handle(), MIF_HOST_REGISTER_CALLBACKS, record), 0);
-    EXPECT_TRUE(cb.registered());
-    EXPECT_EQ(cb.objectRecord()[3], 0x1234u);
+Token Tok(TokenValue v) { return Token{0, 0, 0, std::move(v)}; }
+Token Text(std::string s) { return Tok(TextToken{std::move(s)}); }
+
+TEST(Render, ConvertsWindows1252BeforeVersion8AndPassesUtf8From8On) {
+    const std::string bytes = "caf\xC3\xA9 \x80\x93\x81\xFF";
+    EXPECT_EQ(Cp1252ToUtf8(bytes), "caf\xC3\x83\xC2\xA9 \xE2\x82\xAC\xE2\x80\x9C\xEF\xBF\xBD\xC3\xBF");
+    EXPECT_EQ(EncodingForVersion(ReadMifVersion("<MIFFile 7.00> # x")), TextEncoding::Cp1252);
+    const auto utf8 = EncodingForVersion(ReadMifVersion("<MIFFile 8.00>"));
+    EXPECT_EQ(RenderText(std::vector<Token>{Text(bytes)}, utf8), bytes + "\n");
+}
+
+TEST(Render, ParagraphsLineBreaksTabsAndTables) {
+    const Token brk = Tok(LineBreakToken{}), para = Tok(ParaStartToken{}), cell = Tok(CellEndToken{});
+    TableStartToken table;
+    table.widths.assign(2, 1440);
+    const std::vector<Token> t = {
+        Text("First"), Tok(TabToken{}), Text("para"), brk, para, Text("Line one"), brk, Text("line two"), brk, para,
+        brk, para, Text("Before"), Tok(table), Text("a"), brk, para, cell, Text("b"), Text(" more"), brk, para,
+        Text("second para"), cell, Text("c"), cell, cell, Tok(TableEndToken{}), brk, para, Text("After")};
+    EXPECT_EQ(RenderText(t, TextEncoding::Cp1252),
+              "First\tpara\nLine one\nline two\n\nBefore\n\na\tb more second para\nc\t\n\nAfter\n");
+}
+
+TEST(FileType, GuessesTheExtensionFromLeadingBytes) {
+    std::string emf(44, '\0');
+    emf.replace(0, 1, "\x01").replace(40, 4, " EMF");
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"\x89PNG\r\n\x1A\n\0"sv, "png"}, {"GIF89a"sv, "gif"}, {"GIF87a\x01"sv, "gif"}, {"\xFF\xD8\xFF\xE0"sv, "jpg"},
+        {"II*\0"sv, "tif"}, {"MM\0*"sv, "tif"}, {"BM6\0"sv, "bmp"}, {"%!PS"sv, "eps"}, {"\xC5\xD0\xD3\xC6"sv, "eps"},
+        {"\xD7\xCD\xC6\x9A\0"sv, "wmf"}, {"\x01\0\x09\0"sv, "wmf"}, {emf, "emf"}, {"%PDF-"sv, "pdf"},
+        {"GIF"sv, "bin"}, {""sv, "bin"}, {std::string_view(emf).substr(0, 43), "bin"}};
+    for (const auto& [data, ext] : cases) {
+        EXPECT_EQ(GuessExtension({reinterpret_cast<const uint8_t*>(data.data()), data.size()}), ext)
+            << testing::PrintToString(std::string(data));
+    }
 }
 
 }  // namespace
