@@ -140,7 +140,7 @@ int FlushPendingFormat(ReaderContext* ctx) {
     if (std::strncmp(cur.fontFamily, last.fontFamily, kNameField) != 0 || cur.fontIndex != last.fontIndex ||
         cur.fontSize != last.fontSize) {
         WriteFontToken(ctx, cur);
-        std::strncpy(last.fontFamily, cur.fontFamily, kNameField - 1);
+        std::memcpy(last.fontFamily, cur.fontFamily, kNameField);
         last.fontFamily[kNameField - 1] = '\0';
         last.fontIndex = cur.fontIndex;
         last.fontSize = cur.fontSize;
