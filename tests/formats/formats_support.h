@@ -1,11 +1,8 @@
-// Helpers for the format tests: a document read through the fill with its
-// context kept open for inspection, and documents with a reported flow.
+// Helpers for the format tests: documents read through the fill with the
+// context kept open, and recorded entries built in test memory.
 #pragma once
 
 #include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "formats/format_rules.h"
 #include "formats/formats.h"
@@ -13,18 +10,21 @@
 
 namespace formattest {
 
-constexpr const char* kHeader = "<MIFFile 5.00>\n";
+inline std::string Doc(const std::string& body) { return "<MIFFile 5.00>\n" + body + "\n"; }
 
-// Header plus a body page with text rectangle 7; text placed with
-// <TextRectID 7> is reported.
-inline std::string BodyDocument(const std::string& before, const std::string& flow) {
-    return std::string(kHeader) + before + "\n<Page <PageType BodyPage> <TextRect <ID 7>>>\n<TextFlow " + flow + ">\n";
+// A body page with text rectangle 7: text of a line with <TextRectID 7> is reported.
+inline std::string BodyDoc(const std::string& before, const std::string& flow) {
+    return Doc(before + "\n<Page <PageType BodyPage> <TextRect <ID 7>>>\n<TextFlow " + flow + ">");
 }
 
-// Reads a whole document and keeps the context until the reading is
-// destroyed, which frees it and checks that nothing is left allocated.
-class Reading {
-public:
+// Statements inside a Font of a reported line.
+inline std::string InBody(const std::string& statements) {
+    return BodyDoc("", "<Para <ParaLine <TextRectID 7> <Font " + statements + ">>>");
+}
+
+// Reads a whole document, optionally refusing allocation number failAt;
+// on destruction frees the context and checks that no host block is left.
+struct Reading {
     explicit Reading(const std::string& document, long failAt = -1) {
         host.allocator.failAt = failAt;
         ctx = host.Open(document);
@@ -34,59 +34,46 @@ public:
         if (ctx != nullptr) mifFreeContext(ctx);
         EXPECT_EQ(host.allocator.live, 0) << "blocks left after mifFreeContext";
     }
-    Reading(const Reading&) = delete;
-    Reading& operator=(const Reading&) = delete;
-
-    bool Finished() const { return run.status == MIF_STATUS_OK && !run.percents.empty() && run.percents.back() == 100; }
-    std::vector<testhost::Token> Body() const { return testhost::BodyTokens(run.tokens); }
-
-    // Keyword and value of every node of a catalog entry, "keyword=value".
-    static std::vector<std::string> Nodes(const mif::CatalogEntry* entry) {
-        std::vector<std::string> nodes;
-        for (const mif::PropertyNode* n = entry != nullptr ? entry->properties : nullptr; n != nullptr; n = n->next) {
-            nodes.push_back(std::string(n->keyword) + "=" + n->value);
-        }
-        return nodes;
+    bool Finished() const {
+        return run.status == MIF_STATUS_OK && !run.percents.empty() && run.percents.back() == 100;
     }
-    static int Count(const mif::CatalogList& list) {
-        int n = 0;
-        for (const mif::CatalogEntry* e = list.first; e != nullptr; e = e->next) ++n;
-        return n;
-    }
-    static const mif::CatalogEntry* Find(const mif::CatalogList& list, const char* tag) {
-        return mif::FindCatalogEntry(&list, tag);
-    }
+    mif::FormatState& cur() { return ctx->current; }
 
     testhost::TestHost host;
     mif::ReaderContext* ctx = nullptr;
     testhost::TestHost::Run run;
 };
 
-// A recorded entry built from keyword/value pairs in test-owned memory, for
-// calling ApplyCatalogEntry directly.
-class Entry {
-public:
-    Entry(std::initializer_list<std::pair<std::string, std::string>> nodes) {
-        texts_.reserve(nodes.size() * 2 + 2);
-        nodes_.reserve(nodes.size() + 1);
-        Add("PgfTag", "T");
-        for (const auto& [keyword, value] : nodes) Add(keyword, value);
-        for (size_t i = 0; i + 1 < nodes_.size(); ++i) nodes_[i].next = &nodes_[i + 1];
-        entry_.properties = &nodes_[0];
-    }
-    mif::CatalogEntry* get() { return &entry_; }
+using Texts = std::vector<std::string>;
 
-private:
-    void Add(const std::string& keyword, const std::string& value) {
-        texts_.push_back(keyword);
-        char* k = texts_.back().data();
-        texts_.push_back(value);
-        char* v = texts_.back().data();
-        nodes_.push_back(mif::PropertyNode{k, v, nullptr});
+// "keyword=value" of every node of an entry.
+inline Texts Nodes(const mif::CatalogEntry* entry) {
+    Texts nodes;
+    for (const mif::PropertyNode* n = entry != nullptr ? entry->properties : nullptr; n != nullptr; n = n->next) {
+        nodes.push_back(std::string(n->keyword) + "=" + n->value);
     }
-    std::vector<std::string> texts_;
-    std::vector<mif::PropertyNode> nodes_;
-    mif::CatalogEntry entry_{};
+    return nodes;
+}
+
+inline int Count(const mif::CatalogList& list) {
+    int n = 0;
+    for (const mif::CatalogEntry* e = list.first; e != nullptr; e = e->next) ++n;
+    return n;
+}
+
+// A recorded entry (tag node first) in test memory, for ApplyCatalogEntry.
+struct Entry {
+    Entry(std::initializer_list<std::pair<std::string, std::string>> recorded) : texts(recorded) {
+        texts.insert(texts.begin(), {"PgfTag", "T"});
+        for (auto& [keyword, value] : texts) nodes.push_back(mif::PropertyNode{keyword.data(), value.data(), nullptr});
+        for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].next = &nodes[i + 1];
+        entry.properties = nodes.data();
+    }
+    Entry(const Entry&) = delete;  // the nodes point into texts
+
+    std::vector<std::pair<std::string, std::string>> texts;
+    std::vector<mif::PropertyNode> nodes;
+    mif::CatalogEntry entry{};
 };
 
 }  // namespace formattest
