@@ -96,19 +96,12 @@ int RecordCatalogProperty(ReaderContext* ctx, CatalogList* list, StatementFrame*
 }
 
 void FreeCatalog(ReaderContext* ctx, CatalogList* list) {
-    CatalogEntry* entry = list->first;
-    while (entry != nullptr) {
-        CatalogEntry* nextEntry = entry->next;
-        PropertyNode* node = entry->properties;
-        while (node != nullptr) {
-            PropertyNode* nextNode = node->next;
-            FreeNode(ctx, node);
-            node = nextNode;
-        }
-        HostFree(ctx, entry);
-        entry = nextEntry;
-    }
-    list->first = nullptr;
+    FreeChain(ctx, list->first, [ctx](CatalogEntry* entry) {
+        FreeChain(ctx, entry->properties, [ctx](PropertyNode* node) {
+            HostFree(ctx, node->keyword);
+            HostFree(ctx, node->value);
+        });
+    });
     list->last = nullptr;
     list->currentEntry = nullptr;
     list->propertyTail = nullptr;

@@ -141,13 +141,7 @@ int HandleImportObFileDI(ReaderContext* ctx, StatementFrame*) {
 }
 
 void FreeFrameList(ReaderContext* ctx) {
-    FrameRecord* f = ctx->frames.frameList;
-    while (f != nullptr) {
-        FrameRecord* next = f->next;
-        HostFree(ctx, f);
-        f = next;
-    }
-    ctx->frames.frameList = nullptr;
+    FreeChain(ctx, ctx->frames.frameList);
     ctx->frames.frameTail = nullptr;
     ctx->frames.currentFrame = nullptr;
 }

@@ -18,6 +18,23 @@ void SetHostStatus(ReaderContext* ctx, uint32_t status);
 // Copy of a string into a fresh host block (length + 1 bytes), or null.
 char* HostDuplicate(ReaderContext* ctx, const char* text, uint32_t length);
 
+// Releases a chain of host blocks linked through `next`, each after its own
+// blocks (releaseParts), and leaves the head null.
+template <typename T, typename ReleaseParts>
+void FreeChain(ReaderContext* ctx, T*& head, ReleaseParts releaseParts) {
+    while (head != nullptr) {
+        T* next = head->next;
+        releaseParts(head);
+        HostFree(ctx, head);
+        head = next;
+    }
+}
+
+template <typename T>
+void FreeChain(ReaderContext* ctx, T*& head) {
+    FreeChain(ctx, head, [](T*) {});
+}
+
 // The stream operations keep ctx->streamPosition in step with the host stream.
 int32_t StreamRead(ReaderContext* ctx, void* buffer, uint32_t maxBytes);
 int32_t StreamSeek(ReaderContext* ctx, int32_t offset, int32_t whence);

@@ -124,13 +124,7 @@ StatementHandler LookupKeyword(const ReaderContext* ctx, const char* keyword) {
 }
 
 void FreeKeywordIndex(ReaderContext* ctx) {
-    for (KeywordNode*& head : ctx->keywordBuckets) {
-        while (head != nullptr) {
-            KeywordNode* next = head->next;
-            HostFree(ctx, head);
-            head = next;
-        }
-    }
+    for (KeywordNode*& head : ctx->keywordBuckets) FreeChain(ctx, head);
 }
 
 namespace {

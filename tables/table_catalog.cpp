@@ -54,14 +54,7 @@ TableRecord* FindTable(const ReaderContext* ctx, const char* text) {
 
 void FreeTableList(ReaderContext* ctx) {
     TableState& tables = ctx->tables;
-    TableRecord* r = tables.tableList;
-    while (r != nullptr) {
-        TableRecord* next = r->next;
-        HostFree(ctx, r->idText);
-        HostFree(ctx, r);
-        r = next;
-    }
-    tables.tableList = nullptr;
+    FreeChain(ctx, tables.tableList, [ctx](TableRecord* r) { HostFree(ctx, r->idText); });
     tables.tableTail = nullptr;
     HostFree(ctx, tables.columnWidths);
     tables.columnWidths = nullptr;

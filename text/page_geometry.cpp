@@ -100,13 +100,7 @@ int HandleNotes(ReaderContext* ctx, StatementFrame*) {
 }
 
 void FreeBodyTextRectList(ReaderContext* ctx) {
-    BodyTextRect* rect = ctx->text.bodyRectHead;
-    while (rect != nullptr) {
-        BodyTextRect* next = rect->next;
-        HostFree(ctx, rect);
-        rect = next;
-    }
-    ctx->text.bodyRectHead = nullptr;
+    FreeChain(ctx, ctx->text.bodyRectHead);
     ctx->text.bodyRectTail = nullptr;
 }
 

@@ -114,15 +114,10 @@ int HandleVariableDef(ReaderContext* ctx, StatementFrame* frame) {
 }
 
 void FreeVariableCatalog(ReaderContext* ctx) {
-    VariableEntry* entry = ctx->variables.catalog;
-    while (entry != nullptr) {
-        VariableEntry* next = entry->next;
+    FreeChain(ctx, ctx->variables.catalog, [ctx](VariableEntry* entry) {
         HostFree(ctx, entry->name);
         HostFree(ctx, entry->definition);
-        HostFree(ctx, entry);
-        entry = next;
-    }
-    ctx->variables.catalog = nullptr;
+    });
 }
 
 }  // namespace mif
