@@ -2,7 +2,6 @@
 // token stream depends neither on the buffer size nor on short reads.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,7 +17,6 @@ TEST(Corpus, EveryDocumentReadsAlikeWhateverTheBufferAndChunkSize) {
         if (entry.path().extension() == ".mif") paths.push_back(entry.path());
     }
     if (paths.empty()) GTEST_SKIP() << "no corpus at " << MIF_CORPUS_DIR;
-    std::sort(paths.begin(), paths.end());
     for (const auto& path : paths) {
         SCOPED_TRACE(path.filename().string());
         std::ifstream in(path, std::ios::binary);
@@ -26,9 +24,11 @@ TEST(Corpus, EveryDocumentReadsAlikeWhateverTheBufferAndChunkSize) {
         // A frame anchor without an AFrames section names a frame that is never read: status 4 where it stands.
         bool dangling = document.find("<AFrame ") != document.npos && document.find("<AFrames") == document.npos;
         std::vector<uint8_t> first;
-        // Byte-by-byte reads only on the smaller documents: the refill path they take is the same for all.
+        int fills = 0;
+        // A larger buffer only where the first reading took several fills; byte-by-byte reads only on the
+        // smaller documents: the refill path they take is the same for all.
         for (auto [bufferSize, chunk] : {std::pair<uint32_t, uint32_t>{64 << 10, 0}, {4 << 20, 0}, {64 << 10, 1}}) {
-            if (chunk == 1 && document.size() > (256 << 10)) continue;
+            if (chunk == 0 ? fills == 1 : document.size() > (256 << 10)) continue;
             testhost::TestHost host;
             host.stream.maxChunk = chunk;
             testhost::TestHost::Run run = host.ReadDocument(document, bufferSize);
@@ -37,7 +37,7 @@ TEST(Corpus, EveryDocumentReadsAlikeWhateverTheBufferAndChunkSize) {
             EXPECT_TRUE(wellFormed && host.allocator.live == 0) << bufferSize << "/" << chunk;
             EXPECT_EQ(run.status, dangling ? MIF_STATUS_SCAN_FAILED : MIF_STATUS_OK) << bufferSize << "/" << chunk;
             EXPECT_TRUE(dangling || (!run.percents.empty() && run.percents.back() == 100u));
-            if (first.empty()) first = run.tokens;
+            if (fills == 0) first = run.tokens, fills = run.fills;
             EXPECT_TRUE(run.tokens == first) << bufferSize << "/" << chunk;
         }
     }

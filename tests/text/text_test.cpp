@@ -3,6 +3,7 @@
 // the format flush and allocation failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -62,8 +63,8 @@ struct Direct {
         s.tabCount = static_cast<int32_t>(positions.size());
         s.tabPositions = static_cast<int32_t*>(mif::HostAllocateArray(ctx, 4, uint32_t(s.tabCount)));
         s.tabTypes = static_cast<uint32_t*>(mif::HostAllocateArray(ctx, 4, uint32_t(s.tabCount)));
-        std::memcpy(s.tabPositions, positions.data(), 4 * positions.size());
-        std::memcpy(s.tabTypes, types.data(), 4 * types.size());
+        std::copy(positions.begin(), positions.end(), s.tabPositions);
+        std::copy(types.begin(), types.end(), s.tabTypes);
     }
     testhost::TestHost host;
     std::vector<uint8_t> out;
