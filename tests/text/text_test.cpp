@@ -164,7 +164,7 @@ TEST(PageType, BodyPageRectanglesAndPageSizes) {
         {"<Page <PageType `BodyPage'> <PageSize  21.0cm 29.7cm> <TextRect <ID 7>>>", true, 11907, 16839},
         {"<Page <PageType bodypage> <PageSize  21.0 cm 29.7 cm> <TextRect <ID 7>>>", false, 11907, 0},
         {"<Page <PageType  BodyPage> <TextRect <ID 7>>>", false, 12240, 15840},  // leading blanks stay
-        {"<Page <PageType MasterPage> <PageSize  1\" 2\"> <TextRect <ID 7>>>", false, 1440, 2880},
+        {"<Page <PageType BodyPages> <PageSize  1\" 2\"> <TextRect <ID 7>>>", false, 1440, 2880},
         {"<Page <TextRect <ID 7>> <PageType BodyPage>>", false, 12240, 15840},  // the type comes first
         {"<Page <PageType BodyPage>> <Page <TextRect <ID 7>>>", false, 12240, 15840},
         {"<Page <PageType BodyPage> <PolyLine <ID 7>>>", false, 12240, 15840},
