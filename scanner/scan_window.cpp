@@ -213,13 +213,18 @@ Next OpenStatement(Scan& s, char* p) {
     s.keyword[n] = '\0';
     char* valueStart = q + 1;
     s.status = PushStatement(ctx, s.keyword, valueStart);
+    if (s.status == 0) {
+        // No memory for the statement's frame: stop here rather than read
+        // on with a stack that no longer matches the input.
+        return Next::Return;
+    }
 
     if (ctx->inImportObject && !ctx->inPage && std::strcmp(s.keyword, "ImportObject") == 0) {
         ctx->scanPointer = p + 1;
         ctx->importDataDepth = 1;
         return ImportData(s);
     }
-    if (s.status != 0 && ctx->inRow && ctx->tableStartPending) {
+    if (ctx->inRow && ctx->tableStartPending) {
         if (ctx->inBodyFlow) WriteTableStart(ctx);
         ctx->tableStartPending = 0;
     }
