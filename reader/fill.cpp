@@ -50,6 +50,8 @@ int StartReplay(ReaderContext* ctx) {
     StreamSeekTo(ctx, ctx->replayTable != nullptr ? ctx->replayTable->startPosition : 0);
     ctx->replayRequested = 0;
     ctx->replaying = 1;
+    std::memcpy(ctx->text.numberStringAtReplay, ctx->current.numberString, sizeof ctx->current.numberString);
+    ctx->current.numberString[0] = '\0';
     // The rest of this window belongs to the text, not to the table.
     ctx->scanPointer = ctx->windowEnd;
     ctx->leftoverCount = 0;
@@ -60,6 +62,8 @@ int EndReplay(ReaderContext* ctx) {
     StreamSeekTo(ctx, ctx->replayReturnPosition);
     ctx->replaying = 0;
     ctx->tableEnded = 0;
+    std::memcpy(ctx->current.numberString, ctx->text.numberStringAtReplay, sizeof ctx->current.numberString);
+    if (ctx->current.numberString[0] != '\0') ctx->formatDirty = 1;  // still to be written before the next text
     ctx->scanPointer = ctx->windowEnd;
     ctx->leftoverCount = 0;
     return 1;

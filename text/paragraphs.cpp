@@ -1,6 +1,7 @@
 // Paragraph boundaries and markers: the end tokens of a reported paragraph
 // and the attribute-off tokens that precede them.
 #include "reader/token_writer.h"
+#include "formats/format_rules.h"
 #include "text/text.h"
 
 namespace mif {
@@ -23,8 +24,7 @@ int CloseCharAttributes(ReaderContext* ctx) {
         ctx->lastEmitted.charAttributes &= ~bit;
         if (bit == AttrSuperscript || bit == AttrSubscript) {
             // Undo the three-quarter size of raised and lowered text.
-            int64_t size = static_cast<int64_t>(ctx->current.fontSize) * 4 / 3;
-            ctx->current.fontSize = static_cast<int32_t>(size);
+            ctx->current.fontSize = RestoreFontSize(ctx->current.fontSize);
         }
     }
     return 1;

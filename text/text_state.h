@@ -15,6 +15,10 @@ struct TextState {
     BodyTextRect* bodyRectHead;
     BodyTextRect* bodyRectTail;
     uint32_t isBodyPage;
+    // The anchoring paragraph's pending number string, kept aside while a
+    // table is replayed so that the cells' paragraphs neither write nor
+    // clear it.
+    char numberStringAtReplay[80];
 };
 
 }  // namespace mif

@@ -273,6 +273,12 @@ TEST(NumberString, WrittenOnceBeforeTheFirstTextOfItsParagraph) {
                        "`1.\\t'> <ParaLine <TextRectID 7> <String `a'>> <ParaLine <String `b'>>>\n"
                        "<Para <ParaLine <String `c'>>>>\n"),
               "1 3 '1. ' 'a' 'b' 14 13 'c' 14 13 ");
+    // A table anchored before the paragraph's first text: the cells' own
+    // paragraphs neither take nor clear the number string.
+    EXPECT_EQ(ReadBody("<MIFFile 5.00>\n<Tbls <Tbl <TblID 1> <TblNumColumns 1> <TblColumnWidth 1.0\"> <TblBody <Row "
+                       "<Cell <CellContent <Para <ParaLine <String `in'>>>>>>>>>\n<Page <PageType BodyPage> <TextRect "
+                       "<ID 7>>>\n<TextFlow <Para <PgfNumString `1.'> <ParaLine <TextRectID 7> <ATbl 1> <String `a'>>>>\n"),
+              "6 1 'in' 14 13 8 6 '1.' 'a' 14 13 ");
 }
 
 TEST(TextAllocation, RefusedBlocksFailTheHandlerAndLeakNothing) {
