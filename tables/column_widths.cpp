@@ -30,12 +30,8 @@ int HandleTblNumColumns(ReaderContext* ctx, StatementFrame* frame) {
     // Negative counts and counts above the limit fail and leave the state as it was.
     if (n < 0 || n > kMaxTableColumns) return 0;
     TableState& t = ctx->tables;
-    uint32_t* widths = nullptr;
-    if (n > 0) {
-        widths = static_cast<uint32_t*>(HostAllocateArray(ctx, sizeof(uint32_t), static_cast<uint32_t>(n)));
-        if (widths == nullptr) return 0;
-        std::memset(widths, 0, sizeof(uint32_t) * static_cast<size_t>(n));
-    }
+    auto* widths = static_cast<uint32_t*>(HostAllocateZeroed(ctx, sizeof(uint32_t) * static_cast<uint32_t>(n)));
+    if (widths == nullptr) return 0;
     HostFree(ctx, t.columnWidths);
     t.columnWidths = widths;
     t.widthCapacity = n;
@@ -95,8 +91,7 @@ int HandleTblColumnNum(ReaderContext* ctx, StatementFrame* frame) {
     if (ctx->replaying) return 1;
     TableState& t = ctx->tables;
     if (!ctx->inEqualizeWidths) {
-        // Counting stops at the column limit, which also bounds the table-start token.
-        if (t.columnCount < kMaxTableColumns) ++t.columnCount;
+        if (t.columnCount < INT32_MAX) ++t.columnCount;
         return 1;
     }
     int n = std::atoi(value);

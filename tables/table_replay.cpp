@@ -26,8 +26,6 @@ int HandleATbl(ReaderContext* ctx, StatementFrame* frame) {
     if (record == nullptr) return 0;
     ctx->replayTable = record;
     ctx->replayRequested = 1;
-    // Only widths completed inside this replay may start the table.
-    ctx->tableStartPending = 0;
     return 1;
 }
 
@@ -60,7 +58,8 @@ void WriteTableStart(ReaderContext* ctx) {
     if (!ctx->replaying) return;
     const TableState& t = ctx->tables;
     uint32_t n = t.columnCount > 0 ? static_cast<uint32_t>(t.columnCount) : 0;
-    if (!ReserveOutput(ctx, 30 + 4 * n)) return;
+    uint64_t size = 30 + 4 * static_cast<uint64_t>(n);
+    if (!ReserveOutput(ctx, size > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(size))) return;
     // Columns counted beyond the width array are written with width 0.
     uint32_t sum = 0;
     for (uint32_t i = 0; i < n; ++i) {

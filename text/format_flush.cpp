@@ -92,8 +92,8 @@ int CopyTabStops(ReaderContext* ctx) {
     }
     if (TabCountOf(last) != n || last.tabPositions == nullptr || last.tabTypes == nullptr) {
         ReleaseTabArrays(ctx, last);
-        auto* positions = static_cast<int32_t*>(HostAllocateArray(ctx, sizeof(int32_t), n));
-        auto* types = static_cast<uint32_t*>(HostAllocateArray(ctx, sizeof(uint32_t), n));
+        auto* positions = static_cast<int32_t*>(HostAllocate(ctx, sizeof(int32_t) * n));
+        auto* types = static_cast<uint32_t*>(HostAllocate(ctx, sizeof(uint32_t) * n));
         if (positions == nullptr || types == nullptr) {
             HostFree(ctx, positions);
             HostFree(ctx, types);

@@ -43,17 +43,20 @@ uint32_t RemoveBuildingBlocks(char* text) {
 
 // A reference: the definition decoded and written as one text token.
 int WriteReference(ReaderContext* ctx, VariableEntry* entry) {
-    // A variable named but never defined writes nothing.
-    if (entry->definition == nullptr) return 1;
-    // Decoding works in place, so it runs on the scratch half of the
-    // definition's block: every reference decodes the stored text afresh
-    // (and writes its tab tokens again).
-    uint32_t length = static_cast<uint32_t>(std::strlen(entry->definition));
-    char* scratch = entry->definition + length + 1;
-    std::memcpy(scratch, entry->definition, length + 1);
+    // Decoding works in place, so it runs on a copy: every reference
+    // decodes the stored text afresh (and writes its tab tokens again). A
+    // definition comes from one input window, so the copy always fits.
+    char scratch[kWindowSize + 1];
+    uint32_t length = 0;
+    if (entry->definition != nullptr) {
+        length = static_cast<uint32_t>(strnlen(entry->definition, kWindowSize));
+        std::memcpy(scratch, entry->definition, length);
+    }
+    scratch[length] = '\0';
     DecodeMifString(ctx, scratch, length);
     if (ctx->formatDirty && !FlushPendingFormat(ctx)) return 0;
-    if (!ctx->inBodyFlow) return 1;
+    // A variable named but never defined writes no text.
+    if (!ctx->inBodyFlow || entry->definition == nullptr) return 1;
     WriteTextToken(ctx, scratch, static_cast<uint32_t>(std::strlen(scratch)));
     return 1;
 }
@@ -104,12 +107,10 @@ int HandleVariableDef(ReaderContext* ctx, StatementFrame* frame) {
     uint32_t kept = RemoveBuildingBlocks(text);
     VariableEntry* last = LastEntry(ctx->variables.catalog);
     if (last == nullptr) return 0;
-    // One block: the stored definition, then room to decode a copy of it.
-    char* block = static_cast<char*>(HostAllocate(ctx, 2 * (kept + 1)));
-    if (block == nullptr) return 0;
-    std::memcpy(block, text, kept + 1);
+    char* copy = HostDuplicate(ctx, text, kept);
+    if (copy == nullptr) return 0;
     HostFree(ctx, last->definition);
-    last->definition = block;
+    last->definition = copy;
     return 1;
 }
 

@@ -85,3 +85,23 @@ TEST(Variables, ReferencesWriteTheDefinitionWithoutItsBuildingBlocks) {
 }
 
 }  // namespace
+
+namespace {
+
+// A reference flushes pending formats before its text, even when the
+// variable has no definition and so writes no text at all.
+TEST(Variables, ReferenceFlushesPendingFormatsFirst) {
+    for (const char* def : {"abc", "-"}) {
+        testhost::TestHost host;
+        auto run = host.ReadDocument(Document(V(def), "   <Font <FSize 14>>\n" + Ref("V")));
+        ASSERT_EQ(run.status, MIF_STATUS_OK) << def;
+        std::vector<uint8_t> codes;
+        for (const testhost::Token& t : testhost::BodyTokens(run.tokens)) codes.push_back(t.code);
+        std::vector<uint8_t> expected = {MIF_TOKEN_PARA_FORMAT, MIF_TOKEN_FONT};
+        if (std::string(def) != "-") expected.push_back(MIF_TOKEN_TEXT);
+        expected.insert(expected.end(), {MIF_TOKEN_LINE_BREAK, MIF_TOKEN_PARA_START});
+        EXPECT_EQ(codes, expected) << def;
+    }
+}
+
+}  // namespace
