@@ -58,10 +58,12 @@ uint32_t DecodeData(ReaderContext* ctx, FrameRecord* f, uint8_t* out, uint32_t c
     StreamSeek(ctx, static_cast<int32_t>(f->readPos), 0);
     uint32_t want = count * 6u;
     uint32_t n = 0;
+    // Short reads are topped up while the input has more, as the refill does.
     while (n < want) {
         int32_t got = StreamRead(ctx, chars + n, want - n);
         if (got <= 0) break;
         n += static_cast<uint32_t>(got);
+        if (ctx->streamPosition >= ctx->inputSize) break;
     }
 
     const char* end = chars + n;
@@ -131,7 +133,13 @@ int32_t ObjectOpen(void* record) {
     if (ctx == nullptr) return 0;
     auto* idText = static_cast<const char*>(RecordSlot(record, MIF_OC_SLOT_ID_TEXT));
     if (idText == nullptr) return 0;
-    int32_t id = std::atoi(idText);
+    // The host writes the ID as a frame token carries it: at most seven
+    // characters. Read no further than a little beyond that.
+    char idCopy[16];
+    size_t idLength = strnlen(idText, sizeof idCopy - 1);
+    std::memcpy(idCopy, idText, idLength);
+    idCopy[idLength] = '\0';
+    int32_t id = std::atoi(idCopy);
     FrameRecord* f = ctx->frames.frameList;
     while (f != nullptr && f->id != id) f = f->next;
     if (f == nullptr) return 0;

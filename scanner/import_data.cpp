@@ -121,7 +121,8 @@ char* SkipImportData(ReaderContext* ctx) {
                     cur += 2;
                     f->markerPassed = 1;
                     char* after = PassLineEnds(cur, end);
-                    lineStart = after != cur;
+                    // The byte after the '%' may itself have been the line end.
+                    lineStart = after != cur || IsLineEndByte(cur[-1]);
                     cur = after;
                     continue;
                 }

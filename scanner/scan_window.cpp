@@ -222,7 +222,17 @@ Next OpenStatement(Scan& s, char* p) {
     if (ctx->inImportObject && !ctx->inPage && std::strcmp(s.keyword, "ImportObject") == 0) {
         ctx->scanPointer = p + 1;
         ctx->importDataDepth = 1;
-        return ImportData(s);
+        Next next = ImportData(s);
+        if (ctx->leftoverCount != 0 && ctx->scanPointer == p + 1) {
+            // The statement's first line runs past the window. Carried from
+            // its keyword, it would be read as stray text and its closing
+            // '>' lost; read the whole statement again from its '<'.
+            ctx->scanPointer = p;
+            ctx->leftoverCount = static_cast<int32_t>(ctx->windowEnd - p);
+            s.status = PopStatement(ctx, 0);
+            return Next::Return;
+        }
+        return next;
     }
     if (ctx->inRow && ctx->tableStartPending) {
         if (ctx->inBodyFlow) WriteTableStart(ctx);

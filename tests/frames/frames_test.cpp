@@ -76,6 +76,7 @@ TEST(InsetData, CountDecodedBytesAndReadsAfterTheEnd) {
         {"=TEXT\n&%v\n&a\\\\b\\tc\\q\\n\n", 10, "a\\b\tcq\n"},
         {"&ab\n=GIF\n&%v\n&cde\n", 5, "ab"},  // counted before any facet; the reads stop at the '='
         {"=TEXT\r\n&%v\r\n&abc\r\n&de\r\n", 5, "abcde"},
+        {"=TEXT\n&%\n&abc\n", 3, "abc"},  // a marker line with nothing after its '%'
     };
     for (const auto& c : cases) {
         Loaded d(Document(Frame("5", c.facets), Anchor("5")));
@@ -120,6 +121,21 @@ TEST(InsetData, ObjectWithoutFacetsIsPassedOverWhole) {
     // The next record is the frame's own ID 6: not the nested ID 99, and the statements after the object were read.
     EXPECT_EQ(f->next != nullptr ? f->next->id : -1, 6);
     EXPECT_EQ(d.ctx->inImportObject, 1u) << "the object's own handler ran";
+}
+
+TEST(InsetData, OneLineObjectCutAfterItsKeywordIsReadAgainWhole) {
+    const std::string object = "  <ImportObject <Unique 1> <ImportObFileDI `<c\\>x'>>\n";
+    for (size_t cut = 14; cut < object.size() - 1; ++cut) {
+        // The first window ends `cut` bytes into the object's line.
+        std::string doc = "<MIFFile 5.00>\n<AFrames\n <Frame\n  <ID 5>\n";
+        doc += "#" + std::string(4096 - doc.size() - cut - 2, 'x') + "\n" + object;
+        doc += " >\n>\n<Page <PageType BodyPage> <TextRect <ID 7>>>\n"
+               "<TextFlow <Para <ParaLine <TextRectID 7> <String `after'>>>>\n";
+        testhost::TestHost host;
+        auto run = host.ReadDocument(doc);
+        EXPECT_EQ(run.status, MIF_STATUS_OK) << cut;
+        EXPECT_EQ(testhost::AllText(run.tokens), "after") << "cut " << cut << " bytes into the line";
+    }
 }
 
 // Fills of 600 bytes with a host's calls between them, also while a table
