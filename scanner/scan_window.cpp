@@ -21,7 +21,7 @@ char* SkipWhitespace(ReaderContext* ctx) {
     return p;
 }
 
-char* SkipComment(ReaderContext* ctx) {
+bool SkipComment(ReaderContext* ctx) {
     char* c0 = ctx->scanPointer;
     char* end = ctx->windowEnd;
     char* t = c0 + 1;
@@ -32,12 +32,11 @@ char* SkipComment(ReaderContext* ctx) {
         ctx->scanPointer = end;
         int32_t rest = static_cast<int32_t>(end - c0);
         ctx->leftoverCount = (MoreInputRemains(ctx) && rest > 0) ? rest : 0;
-        return end;
+        return false;
     }
-    ctx->scanPointer = e;
     while (e < end && IsSpace(*e)) ++e;
     ctx->scanPointer = e;
-    return e;
+    return true;
 }
 
 void CarryOver(ReaderContext* ctx, char* m) {
@@ -77,8 +76,7 @@ enum class Next { Iterate, Return, Final };
 // on its own): the rest of the window if it does not end there.
 Next CommentAtTop(Scan& s) {
     ReaderContext* ctx = s.ctx;
-    SkipComment(ctx);
-    if (ctx->leftoverCount == 0 && ctx->scanPointer < ctx->windowEnd) return Next::Iterate;
+    if (SkipComment(ctx)) return Next::Iterate;
     ctx->scanPointer = MoreInputRemains(ctx) ? s.mark : ctx->windowEnd;
     return Next::Return;
 }
@@ -150,8 +148,7 @@ Next ScanValue(Scan& s, char* c) {
             s.mark = c;
             ctx->scanPointer = c;
             ctx->inString = 0;
-            SkipComment(ctx);
-            if (ctx->leftoverCount == 0 && ctx->scanPointer < end) return Next::Iterate;
+            if (SkipComment(ctx)) return Next::Iterate;
             ctx->scanPointer = MoreInputRemains(ctx) ? c : end;
             return Next::Return;
         }
@@ -266,8 +263,7 @@ Next CloseStatement(Scan& s, char* p) {
         s.mark = to;
     }
     if (ctx->scanPointer < end && *ctx->scanPointer == '#') {
-        SkipComment(ctx);
-        if (ctx->leftoverCount == 0 && ctx->scanPointer < end) return Next::Iterate;
+        if (SkipComment(ctx)) return Next::Iterate;
         if (ctx->leftoverCount == 0) Count(s, end - s.mark);
         ctx->scanPointer = MoreInputRemains(ctx) ? s.mark : end;
         return Next::Return;

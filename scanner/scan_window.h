@@ -27,8 +27,10 @@ int ScanWindow(ReaderContext* ctx);
 
 // scanPointer is on whitespace: advance over the run, never past windowEnd.
 char* SkipWhitespace(ReaderContext* ctx);
-// scanPointer is on '#': pass over the comment and its line end.
-char* SkipComment(ReaderContext* ctx);
+// scanPointer is on '#': pass over the comment, its line end and the
+// blanks after it. Returns false when the comment does not end inside the
+// window (it is then carried into the next one, or dropped at the end).
+bool SkipComment(ReaderContext* ctx);
 // Arrange for the unfinished piece from m to be read again in the next window.
 void CarryOver(ReaderContext* ctx, char* m);
 

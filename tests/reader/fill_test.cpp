@@ -123,6 +123,22 @@ TEST(NineTenths, FillStopsAtTheThresholdAndResumesWithoutRereading) {
     }
 }
 
+TEST(NineTenths, AStopAtTheThresholdDoesNotDependOnWhatEndsTheWindow) {
+    // The last notice crosses the threshold; the window then ends in a
+    // comment and blanks, or in one more stray byte. Either way the fill
+    // stops there and a second fill reports the end.
+    std::string doc = "<MIFFile 5.00>\n";
+    for (int i = 0; i < 19; ++i) doc += "define(a)\n";
+    doc += "define(a) # c\n  ";
+    for (const std::string& tail : {std::string(), std::string("x")}) {
+        TestHost host;
+        auto run = host.ReadDocument(doc + tail, 1000);
+        ASSERT_EQ(run.status, MIF_STATUS_OK) << tail;
+        EXPECT_EQ(run.fills, 2) << "tail '" << tail << "'";
+        EXPECT_LT(run.percents.front(), 100u) << tail;
+    }
+}
+
 TEST(SmallBuffers, OutputThatCannotFitStopsWithFiveAndNeverOverruns) {
     for (uint32_t size : {0u, 20u, 52u}) {
         TestHost host;
