@@ -3,6 +3,7 @@
 // whether current now differs from what was last written.
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "formats/format_rules.h"
 #include "text/units.h"
@@ -170,6 +171,7 @@ int ApplySupScript(ReaderContext* ctx, const char* value, int*) {
 struct ApplyKeyword {
     const char* keyword;
     ApplyRow apply;
+    size_t length = std::char_traits<char>::length(keyword);
 };
 
 const ApplyKeyword kApplyKeywords[] = {
@@ -200,9 +202,12 @@ const ApplyKeyword kApplyKeywords[] = {
     {"FSupScript", ApplySupScript},
 };
 
+// Most recorded statements are not applied at all; comparing lengths first
+// keeps them from costing a string comparison per row.
 ApplyRow FindApplyRow(const char* keyword) {
+    size_t length = std::strlen(keyword);
     for (const ApplyKeyword& row : kApplyKeywords) {
-        if (Is(keyword, row.keyword)) return row.apply;
+        if (row.length == length && std::memcmp(keyword, row.keyword, length) == 0) return row.apply;
     }
     return nullptr;
 }

@@ -165,7 +165,7 @@ void RaiseSectionFlag(ReaderContext* ctx, const char* keyword) {
         {"Frame", &ReaderContext::inFrame},
     };
     for (const SectionFlag& section : kSections) {
-        if (std::strcmp(keyword, section.keyword) != 0) continue;
+        if (keyword[0] != section.keyword[0] || std::strcmp(keyword, section.keyword) != 0) continue;
         if (section.flag == nullptr) {
             // "Tbl": remember where the table statement starts in the stream.
             ctx->tableStartPosition = static_cast<uint32_t>(ctx->bytesConsumed);
