@@ -32,39 +32,17 @@ int ApplyAlignment(ReaderContext* ctx, const char* value, int* changed) {
     return 1;
 }
 
-int ApplyFirstIndent(ReaderContext* ctx, const char* value, int* changed) {
-    ctx->current.firstIndent = MeasureTwips(value);
-    Compare(ctx->current.firstIndent, ctx->lastEmitted.firstIndent, changed);
-    return 1;
-}
-
-int ApplyLeftIndent(ReaderContext* ctx, const char* value, int* changed) {
-    ctx->current.leftIndent = MeasureTwips(value);
-    Compare(ctx->current.leftIndent, ctx->lastEmitted.leftIndent, changed);
-    return 1;
-}
-
-int ApplyRightIndent(ReaderContext* ctx, const char* value, int* changed) {
-    ctx->current.rightIndent = MeasureTwips(value);
-    Compare(ctx->current.rightIndent, ctx->lastEmitted.rightIndent, changed);
+// A length: the measured value goes into one field of current.
+template <int32_t FormatState::*field>
+int ApplyLength(ReaderContext* ctx, const char* value, int* changed) {
+    ctx->current.*field = MeasureTwips(value);
+    Compare(ctx->current.*field, ctx->lastEmitted.*field, changed);
     return 1;
 }
 
 int ApplyLeading(ReaderContext* ctx, const char* value, int* changed) {
     ctx->current.leadingClass = LeadingClassFromTwips(MeasureTwips(value));
     Compare(ctx->current.leadingClass, ctx->lastEmitted.leadingClass, changed);
-    return 1;
-}
-
-int ApplySpaceBefore(ReaderContext* ctx, const char* value, int* changed) {
-    ctx->current.spaceBefore = MeasureTwips(value);
-    Compare(ctx->current.spaceBefore, ctx->lastEmitted.spaceBefore, changed);
-    return 1;
-}
-
-int ApplySpaceAfter(ReaderContext* ctx, const char* value, int* changed) {
-    ctx->current.spaceAfter = MeasureTwips(value);
-    Compare(ctx->current.spaceAfter, ctx->lastEmitted.spaceAfter, changed);
     return 1;
 }
 
@@ -176,12 +154,12 @@ struct ApplyKeyword {
 
 const ApplyKeyword kApplyKeywords[] = {
     {"PgfAlignment", ApplyAlignment},
-    {"PgfFIndent", ApplyFirstIndent},
-    {"PgfLIndent", ApplyLeftIndent},
-    {"PgfRIndent", ApplyRightIndent},
+    {"PgfFIndent", ApplyLength<&FormatState::firstIndent>},
+    {"PgfLIndent", ApplyLength<&FormatState::leftIndent>},
+    {"PgfRIndent", ApplyLength<&FormatState::rightIndent>},
     {"PgfLeading", ApplyLeading},
-    {"PgfSpBefore", ApplySpaceBefore},
-    {"PgfSpAfter", ApplySpaceAfter},
+    {"PgfSpBefore", ApplyLength<&FormatState::spaceBefore>},
+    {"PgfSpAfter", ApplyLength<&FormatState::spaceAfter>},
     {"FWeight", ApplyWeight},
     {"FSize", ApplySize},
     {"PgfNumTabs", ApplyNumTabs},

@@ -149,22 +149,23 @@ int HandleFPosition(ReaderContext* ctx, StatementFrame* frame) {
     return 1;
 }
 
-int HandleFSubScript(ReaderContext* ctx, StatementFrame* frame) {
+// FSubScript and FSupScript: a yes/no word for one script, which excludes
+// the other.
+static int HandleScriptStatement(ReaderContext* ctx, StatementFrame* frame, uint32_t script, uint32_t other) {
     if (!ctx->inBodyFlow) return 1;
     const char* value = StatementValue(frame);
     if (value == nullptr) return 0;
-    ApplyScriptWord(&ctx->current, value, AttrSubscript, AttrSuperscript);
+    ApplyScriptWord(&ctx->current, value, script, other);
     MarkIfAttributesChanged(ctx);
     return 1;
 }
 
+int HandleFSubScript(ReaderContext* ctx, StatementFrame* frame) {
+    return HandleScriptStatement(ctx, frame, AttrSubscript, AttrSuperscript);
+}
+
 int HandleFSupScript(ReaderContext* ctx, StatementFrame* frame) {
-    if (!ctx->inBodyFlow) return 1;
-    const char* value = StatementValue(frame);
-    if (value == nullptr) return 0;
-    ApplyScriptWord(&ctx->current, value, AttrSuperscript, AttrSubscript);
-    MarkIfAttributesChanged(ctx);
-    return 1;
+    return HandleScriptStatement(ctx, frame, AttrSuperscript, AttrSubscript);
 }
 
 int HandleFCase(ReaderContext* ctx, StatementFrame* frame) {

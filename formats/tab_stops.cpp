@@ -5,31 +5,17 @@
 
 #include "formats/format_rules.h"
 #include "formats/formats.h"
+#include "formats/tab_arrays.h"
 #include "reader/host_services.h"
 #include "scanner/keywords.h"
 #include "text/units.h"
 
 namespace mif {
 
-namespace {
-
-void ReleaseTabArrays(ReaderContext* ctx) {
-    FormatState& s = ctx->current;
-    HostFree(ctx, s.tabPositions);
-    HostFree(ctx, s.tabTypes);
-    s.tabPositions = nullptr;
-    s.tabTypes = nullptr;
-    s.tabCount = 0;
-    s.tabPositionsFilled = 0;
-    s.tabTypesFilled = 0;
-}
-
-}  // namespace
-
 int SetTabCapacity(ReaderContext* ctx, int32_t n) {
     FormatState& s = ctx->current;
     if (n == 0) {
-        ReleaseTabArrays(ctx);
+        ReleaseTabArrays(ctx, s);
         return 1;
     }
     if (n == s.tabCount) {
@@ -37,19 +23,10 @@ int SetTabCapacity(ReaderContext* ctx, int32_t n) {
         s.tabTypesFilled = 0;
         return 1;
     }
-    ReleaseTabArrays(ctx);
+    ReleaseTabArrays(ctx, s);
     // Each array takes n * 4 bytes, which must fit a signed 32-bit size.
     if (n < 0 || n > 0x7FFFFFFF / 4) return 0;
-    uint32_t bytes = static_cast<uint32_t>(n) * 4u;
-    auto* positions = static_cast<int32_t*>(HostAllocateZeroed(ctx, bytes));
-    auto* types = static_cast<uint32_t*>(HostAllocateZeroed(ctx, bytes));
-    if (positions == nullptr || types == nullptr) {
-        HostFree(ctx, positions);
-        HostFree(ctx, types);
-        return 0;
-    }
-    s.tabPositions = positions;
-    s.tabTypes = types;
+    if (!AllocateTabArrays(ctx, s, static_cast<uint32_t>(n))) return 0;
     s.tabCount = n;
     return 1;
 }

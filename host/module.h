@@ -17,16 +17,6 @@ public:
 
 using GetReaderInterfaceFn = void (*)(void**);
 
-// The six exports, by name.
-struct EntryPoints {
-    GetReaderInterfaceFn getReaderInterface = nullptr;
-    MifAllocateContextFn allocateContext = nullptr;
-    MifFreeContextFn freeContext = nullptr;
-    MifInitDocFn initDoc = nullptr;
-    MifFillBufferFn fillBuffer = nullptr;
-    MifCharSetFn charSet = nullptr;
-};
-
 // The entries the host calls, as found in the interface table.
 struct ReaderInterface {
     MifAllocateContextFn allocateContext = nullptr;
@@ -34,6 +24,12 @@ struct ReaderInterface {
     MifInitDocFn initDoc = nullptr;
     MifFillBufferFn fillBuffer = nullptr;
     MifCharSetFn charSet = nullptr;
+};
+
+// The six exports, by name: the same five entries and the one that fills
+// the interface table.
+struct EntryPoints : ReaderInterface {
+    GetReaderInterfaceFn getReaderInterface = nullptr;
 };
 
 class Module {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "formats/formats.h"
+#include "formats/tab_arrays.h"
 #include "frames/frames.h"
 #include "mifreader/mifreader.h"
 #include "reader/context.h"
@@ -19,13 +20,6 @@
 using namespace mif;
 
 namespace {
-
-void FreeTabArrays(ReaderContext* ctx, FormatState& state) {
-    HostFree(ctx, state.tabPositions);
-    HostFree(ctx, state.tabTypes);
-    state.tabPositions = nullptr;
-    state.tabTypes = nullptr;
-}
 
 void BuildObjectCallbackRecord(ReaderContext* ctx, void** record) {
     std::memset(record, 0, MIF_OC_SIZE);
@@ -114,8 +108,8 @@ MIF_API int32_t mifFreeContext(void* context) {
     FreeStatementFrames(ctx);
     FreeFontCatalog(ctx);
     FreeBodyTextRectList(ctx);
-    FreeTabArrays(ctx, ctx->current);
-    FreeTabArrays(ctx, ctx->lastEmitted);
+    ReleaseTabArrays(ctx, ctx->current);
+    ReleaseTabArrays(ctx, ctx->lastEmitted);
     FreeFrameList(ctx);
     FreeKeywordIndex(ctx);
     HostFree(ctx, ctx);

@@ -2,6 +2,7 @@
 // changed since they were last written, in a fixed order.
 #include <cstring>
 
+#include "formats/tab_arrays.h"
 #include "reader/host_services.h"
 #include "reader/token_writer.h"
 #include "text/text.h"
@@ -72,14 +73,6 @@ void WriteTabStopsToken(ReaderContext* ctx, const FormatState& s) {
     }
 }
 
-void ReleaseTabArrays(ReaderContext* ctx, FormatState& s) {
-    HostFree(ctx, s.tabPositions);
-    HostFree(ctx, s.tabTypes);
-    s.tabPositions = nullptr;
-    s.tabTypes = nullptr;
-    s.tabCount = 0;
-}
-
 // Brings the tab stops of lastEmitted up to current; 0 when memory ran out,
 // in which case lastEmitted keeps no tab arrays at all.
 int CopyTabStops(ReaderContext* ctx) {
@@ -92,15 +85,7 @@ int CopyTabStops(ReaderContext* ctx) {
     }
     if (TabCountOf(last) != n || last.tabPositions == nullptr || last.tabTypes == nullptr) {
         ReleaseTabArrays(ctx, last);
-        auto* positions = static_cast<int32_t*>(HostAllocate(ctx, sizeof(int32_t) * n));
-        auto* types = static_cast<uint32_t*>(HostAllocate(ctx, sizeof(uint32_t) * n));
-        if (positions == nullptr || types == nullptr) {
-            HostFree(ctx, positions);
-            HostFree(ctx, types);
-            return 0;
-        }
-        last.tabPositions = positions;
-        last.tabTypes = types;
+        if (!AllocateTabArrays(ctx, last, n)) return 0;
     }
     last.tabCount = static_cast<int32_t>(n);
     for (uint32_t i = 0; i < n; ++i) {
