@@ -64,14 +64,19 @@ Token TokenReader::Next() {
         }
     };
 
+    // Tokens that carry a count: their length must be fixed + count * perItem.
+    auto expectCounted = [&](uint32_t n, uint64_t perItem, uint64_t fixed, const char* what) {
+        if (fixed + perItem * n != t.length) {
+            throw TokenError(offset, std::string(what) + " count " + std::to_string(n) + " disagrees with length " +
+                                         std::to_string(t.length));
+        }
+    };
+
     switch (t.code) {
         case MIF_TOKEN_TEXT: {
             atLeast(9, "text");
             uint32_t n = f.U32();
-            if (static_cast<uint64_t>(n) + 9 != t.length) {
-                throw TokenError(offset, "text count " + std::to_string(n) + " disagrees with length " +
-                                             std::to_string(t.length));
-            }
+            expectCounted(n, 1, 9, "text");
             t.value = TextToken{std::string(reinterpret_cast<const char*>(f.here()), n)};
             break;
         }
@@ -88,10 +93,7 @@ Token TokenReader::Next() {
         case MIF_TOKEN_TAB_STOPS: {
             atLeast(9, "tab stops");
             uint32_t n = f.U32();
-            if (static_cast<uint64_t>(n) * 5 + 9 != t.length) {
-                throw TokenError(offset, "tab stop count " + std::to_string(n) + " disagrees with length " +
-                                             std::to_string(t.length));
-            }
+            expectCounted(n, 5, 9, "tab stop");
             TabStopsToken v;
             v.stops.reserve(n);
             for (uint32_t i = 0; i < n; ++i) {
@@ -119,10 +121,7 @@ Token TokenReader::Next() {
                 t.value = TableEndToken{};
                 break;
             }
-            if (static_cast<uint64_t>(n) * 4 + 30 != t.length) {
-                throw TokenError(offset, "table column count " + std::to_string(n) + " disagrees with length " +
-                                             std::to_string(t.length));
-            }
+            expectCounted(n, 4, 30, "table column");
             TableStartToken v;
             v.widths.reserve(n);
             for (uint32_t i = 0; i < n; ++i) v.widths.push_back(f.U32());
