@@ -5,10 +5,27 @@
 
 namespace mifhost {
 
+namespace {
+constexpr uint32_t kGuardSize = 8;  // after the block; the header holds the ones before
+constexpr uint8_t kFrontGuard = 0xFB;
+constexpr uint8_t kBackGuard = 0xFD;
+constexpr uint32_t kLiveTag = 0x4D494641;  // marks a header of a live block
+constexpr uint32_t kDamagedTag = 0x4D494644;  // a live block already counted as damaged
+
+}  // namespace
+
+size_t Allocator::RawSize(uint32_t size) { return sizeof(Header) + static_cast<size_t>(size) + kGuardSize; }
+
+Allocator::Allocator() { live_.prev = live_.next = &live_; }
+
 Allocator::~Allocator() {
     // Blocks the module never gave back are released here, so that a leak
     // shows in the statistics but not in the process.
-    for (auto& [p, size] : live_) std::free(p);
+    for (Header* h = live_.next; h != &live_;) {
+        Header* next = h->next;
+        std::free(h);
+        h = next;
+    }
 }
 
 bool Allocator::Refuse() {
@@ -18,19 +35,70 @@ bool Allocator::Refuse() {
     return refuse;
 }
 
-void* Allocator::Track(void* p, uint32_t size) {
-    live_.emplace(p, size);
+void* Allocator::Link(Header* h, uint32_t size) {
+    h->size = size;
+    h->tag = kLiveTag;
+    std::memset(h->front, kFrontGuard, sizeof h->front);
+    uint8_t* block = reinterpret_cast<uint8_t*>(h + 1);
+    std::memset(block + size, kBackGuard, kGuardSize);
+    h->prev = &live_;
+    h->next = live_.next;
+    live_.next->prev = h;
+    live_.next = h;
     ++stats_.liveBlocks;
     stats_.liveBytes += size;
     if (stats_.liveBytes > stats_.peakBytes) stats_.peakBytes = stats_.liveBytes;
-    return p;
+    if (stats_.liveBlocks > stats_.peakBlocks) stats_.peakBlocks = stats_.liveBlocks;
+    return block;
+}
+
+void Allocator::Unlink(Header* h) {
+    h->prev->next = h->next;
+    h->next->prev = h->prev;
+    --stats_.liveBlocks;
+    stats_.liveBytes -= h->size;
+}
+
+Allocator::Header* Allocator::HeaderOf(void* p) const {
+    Header* h = static_cast<Header*>(p) - 1;
+    // A pointer this allocator never handed out (or one already freed) has
+    // no live tag before it.
+    if (h->tag != kLiveTag && h->tag != kDamagedTag) return nullptr;
+    return h;
+}
+
+bool Allocator::Damaged(const Header* h) const {
+    for (uint8_t b : h->front) {
+        if (b != kFrontGuard) return true;
+    }
+    const uint8_t* back = reinterpret_cast<const uint8_t*>(h + 1) + h->size;
+    for (uint32_t i = 0; i < kGuardSize; ++i) {
+        if (back[i] != kBackGuard) return true;
+    }
+    return false;
+}
+
+void Allocator::Check(Header* h) {
+    if (h->tag == kLiveTag && Damaged(h)) {
+        h->tag = kDamagedTag;
+        ++stats_.damaged;
+    }
+}
+
+uint64_t Allocator::CheckGuards() {
+    uint64_t n = 0;
+    for (Header* h = live_.next; h != &live_; h = h->next) {
+        Check(h);
+        n += h->tag == kDamagedTag;
+    }
+    return n;
 }
 
 void* Allocator::Allocate(uint32_t size) {
     if (Refuse()) return nullptr;
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr) return nullptr;
-    return Track(p, size);
+    auto* h = static_cast<Header*>(std::malloc(RawSize(size)));
+    if (h == nullptr) return nullptr;
+    return Link(h, size);
 }
 
 void* Allocator::AllocateArray(uint32_t elementSize, uint32_t count) {
@@ -45,34 +113,39 @@ void* Allocator::AllocateArray(uint32_t elementSize, uint32_t count) {
 
 void* Allocator::Reallocate(void* p, uint32_t newSize) {
     if (p == nullptr) return Allocate(newSize);
-    auto it = live_.find(p);
-    if (it == live_.end()) {
+    Header* h = HeaderOf(p);
+    if (h == nullptr) {
         ++stats_.badFrees;
         return nullptr;
     }
     if (Refuse()) return nullptr;  // the old block stays valid
-    void* q = std::malloc(newSize == 0 ? 1 : newSize);
-    if (q == nullptr) return nullptr;
-    std::memcpy(q, p, it->second < newSize ? it->second : newSize);
-    stats_.liveBytes -= it->second;
-    --stats_.liveBlocks;
-    live_.erase(it);
-    std::free(p);
-    return Track(q, newSize);
+    Check(h);
+    uint32_t tag = h->tag;
+    Unlink(h);
+    h->tag = 0;
+    auto* moved = static_cast<Header*>(std::realloc(h, RawSize(newSize)));
+    if (moved == nullptr) {
+        Link(h, h->size);
+        h->tag = tag;
+        return nullptr;
+    }
+    void* block = Link(moved, newSize);
+    if (tag == kDamagedTag) moved->tag = kDamagedTag;
+    return block;
 }
 
 void Allocator::Free(void* p) {
     if (p == nullptr) return;
-    auto it = live_.find(p);
-    if (it == live_.end()) {
+    Header* h = HeaderOf(p);
+    if (h == nullptr) {
         ++stats_.badFrees;
         return;
     }
-    stats_.liveBytes -= it->second;
-    --stats_.liveBlocks;
+    Check(h);
+    Unlink(h);
+    h->tag = 0;
     ++stats_.frees;
-    live_.erase(it);
-    std::free(p);
+    std::free(h);
 }
 
 Allocator* Allocator::FromObject(void* object) {

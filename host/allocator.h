@@ -1,10 +1,12 @@
-// The host allocator: counts what the module takes and gives back, and can
-// refuse one chosen allocation to test the module's failure paths.
+// The host allocator: counts what the module takes and gives back, can
+// refuse a chosen allocation to test the module's failure paths, and
+// surrounds every block with guard bytes so that a write before or after a
+// block is caught when the block is freed (or by CheckGuards), in any build.
+// Each block carries a small header, so every operation is O(1).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 
 namespace mifhost {
 
@@ -14,13 +16,15 @@ public:
         uint64_t liveBlocks = 0;
         uint64_t liveBytes = 0;
         uint64_t peakBytes = 0;
+        uint64_t peakBlocks = 0;
         uint64_t allocations = 0;  // attempts: allocate, allocateArray, reallocate
         uint64_t refused = 0;      // attempts answered with null
         uint64_t frees = 0;
         uint64_t badFrees = 0;     // pointers this allocator never handed out
+        uint64_t damaged = 0;      // blocks whose guard bytes were overwritten
     };
 
-    Allocator() = default;
+    Allocator();
     Allocator(const Allocator&) = delete;
     Allocator& operator=(const Allocator&) = delete;
     ~Allocator();
@@ -35,6 +39,10 @@ public:
     void* Reallocate(void* p, uint32_t newSize);
     void Free(void* p);
 
+    // Checks the guards of every live block; returns how many are damaged
+    // (each damaged block is counted once in stats().damaged).
+    uint64_t CheckGuards();
+
     const Stats& stats() const { return stats_; }
 
     // The module's view: plain C functions that take the allocator object
@@ -48,10 +56,27 @@ public:
     static Allocator* FromObject(void* object);
 
 private:
-    bool Refuse();
-    void* Track(void* p, uint32_t size);
+    // Sits before every block: the live list, the size, a tag that marks the
+    // header as this allocator's, and the guard bytes before the block. Its
+    // size keeps blocks 16-byte aligned.
+    struct Header {
+        Header* prev;
+        Header* next;
+        uint32_t size;
+        uint32_t tag;
+        uint8_t front[8];
+    };
+    static_assert(sizeof(Header) % 16 == 0);
 
-    std::unordered_map<void*, uint32_t> live_;  // block -> size
+    static size_t RawSize(uint32_t size);
+    bool Refuse();
+    void* Link(Header* h, uint32_t size);
+    void Unlink(Header* h);
+    Header* HeaderOf(void* p) const;
+    bool Damaged(const Header* h) const;
+    void Check(Header* h);
+
+    Header live_{};  // sentinel of the circular list of live blocks
     uint64_t failAt_ = 0;
     uint64_t failFrom_ = 0;
     Stats stats_;

@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "host/allocator.h"
 #include "mifreader/mifreader.h"
 #include "reader/context.h"
 
@@ -43,6 +46,11 @@ public:
         Put(streamBlock_.data(), MIF_IS_TELL, reinterpret_cast<void*>(&Tell));
         Put(streamBlock_.data(), 0, this);
         Put(services_.data(), 0, this);
+    }
+    // Every block's guard bytes are checked when it is freed and, for the
+    // blocks still live, here.
+    ~TestHost() {
+        EXPECT_EQ(guarded_.CheckGuards() + guarded_.stats().damaged, 0u) << "a block's guard bytes were overwritten";
     }
     TestHost(const TestHost&) = delete;
     TestHost& operator=(const TestHost&) = delete;
@@ -127,14 +135,15 @@ private:
         TestHost* host = FromAllocator(a);
         ++host->allocator.count;
         if (host->allocator.count == host->allocator.failAt) return nullptr;
-        void* p = std::malloc(size == 0 ? 1 : size);
+        void* p = host->guarded_.Allocate(size);
         if (p != nullptr) ++host->allocator.live;
         return p;
     }
     static void Free(void* a, void* p) {
         if (p == nullptr) return;
-        --FromAllocator(a)->allocator.live;
-        std::free(p);
+        TestHost* host = FromAllocator(a);
+        --host->allocator.live;
+        host->guarded_.Free(p);
     }
     static void* AllocateArray(void* a, uint32_t elementSize, uint32_t count) {
         uint64_t total = static_cast<uint64_t>(elementSize) * count;
@@ -145,7 +154,7 @@ private:
         TestHost* host = FromAllocator(a);
         ++host->allocator.count;
         if (host->allocator.count == host->allocator.failAt) return nullptr;
-        void* q = std::realloc(p, size == 0 ? 1 : size);
+        void* q = host->guarded_.Reallocate(p, size);
         if (q != nullptr && p == nullptr) ++host->allocator.live;
         return q;
     }
@@ -188,6 +197,7 @@ private:
 
     std::vector<uint8_t> services_;
     std::vector<uint8_t> streamBlock_;
+    mifhost::Allocator guarded_;  // the memory behind the counts above
 };
 
 // Little-endian field readers for checking token bytes.
