@@ -50,14 +50,17 @@ RunResult Driver::Run(Host& host, InputStream& stream, const DriverOptions& opti
             result.overran = true;
         }
         uint32_t n = std::min(fill.bytesWritten, options.bufferSize);
-        result.tokens.insert(result.tokens.end(), buffer.begin(), buffer.begin() + n);
+        std::span<const uint8_t> output(buffer.data(), n);
+        result.tokenBytes += n;
+        if (options.keepTokens) result.tokens.insert(result.tokens.end(), output.begin(), output.end());
+        if (options.onFill) options.onFill(output);
         if (fill.percentSet) result.lastPercent = fill.percent;
 
         if (fill.status != MIF_STATUS_OK) {
             result.outcome = RunResult::Outcome::FillFailed;
             break;
         }
-        if (options.betweenFills) options.betweenFills(std::span<const uint8_t>(buffer.data(), n));
+        if (options.betweenFills) options.betweenFills(output);
         if (fill.percentSet && fill.percent >= 100) {
             result.outcome = RunResult::Outcome::Finished;
             break;

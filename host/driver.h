@@ -38,9 +38,15 @@ struct DriverOptions {
     int32_t inputSize = 0;         // 0: the module measures the stream
     uint32_t maxFills = 1000000;   // hard cap on fill calls
     uint32_t maxIdleFills = 3;     // fills in a row that neither write nor advance
+    // Called after every fill, whatever its status, with the bytes it wrote:
+    // the place to render or write output as it arrives.
+    std::function<void(std::span<const uint8_t>)> onFill;
     // Called after every fill that returned 0, between fills, with that
     // fill's bytes: the only time the object callbacks may be used.
     std::function<void(std::span<const uint8_t>)> betweenFills;
+    // Keep every fill's bytes in RunResult::tokens (memory grows with the
+    // document; for tests and tools that want the whole stream at once).
+    bool keepTokens = false;
 };
 
 struct RunResult {
@@ -58,7 +64,8 @@ struct RunResult {
     uint32_t lastPercent = 0;
     int64_t streamPosition = 0;  // the stream position when the run ended
     bool overran = false;        // a fill wrote past bufferSize
-    std::vector<uint8_t> tokens; // every fill's output, concatenated
+    uint64_t tokenBytes = 0;     // bytes written by all fills
+    std::vector<uint8_t> tokens; // every fill's output, concatenated (with keepTokens)
     std::vector<FillRecord> fills;
     int32_t freeStatus = -1;
 

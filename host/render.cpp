@@ -82,10 +82,17 @@ void TextRenderer::EndLine() {
     lineOpen_ = false;
 }
 
+bool TextRenderer::EndsWithBlankLine() const {
+    size_t n = out_.size();
+    char last = n >= 1 ? out_[n - 1] : tail_[1];
+    char before = n >= 2 ? out_[n - 2] : n == 1 ? tail_[1] : tail_[0];
+    return last == '\n' && before == '\n';
+}
+
 void TextRenderer::EnsureBlankLine() {
     if (lineOpen_) EndLine();
-    if (out_.empty()) return;
-    if (out_.size() < 2 || out_.compare(out_.size() - 2, 2, "\n\n") != 0) out_ += '\n';
+    if (out_.empty() && !taken_) return;
+    if (!EndsWithBlankLine()) out_ += '\n';
 }
 
 void TextRenderer::Add(const Token& token) {
@@ -143,6 +150,21 @@ void TextRenderer::Add(const Token& token) {
     }
 }
 
+std::string TextRenderer::Take() {
+    size_t n = out_.size();
+    if (n >= 2) {
+        tail_[0] = out_[n - 2];
+        tail_[1] = out_[n - 1];
+    } else if (n == 1) {
+        tail_[0] = tail_[1];
+        tail_[1] = out_[0];
+    }
+    taken_ = taken_ || n > 0;
+    std::string taken;
+    taken.swap(out_);
+    return taken;
+}
+
 std::string TextRenderer::Finish() {
     if (inTable_ && !cellText_.empty()) {
         out_ += cellText_;
@@ -150,7 +172,7 @@ std::string TextRenderer::Finish() {
         lineOpen_ = true;
     }
     if (lineOpen_) EndLine();
-    return out_;
+    return Take();
 }
 
 std::string RenderText(std::span<const Token> tokens, TextEncoding encoding) {

@@ -32,10 +32,14 @@ public:
     explicit TextRenderer(TextEncoding encoding) : encoding_(encoding) {}
 
     void Add(const Token& token);
-    // Ends an unfinished line and returns everything rendered so far.
+    // Returns what has been rendered since the last call and forgets it, so
+    // that a caller can write the text out as the tokens arrive.
+    std::string Take();
+    // Ends an unfinished line and returns what is left to write.
     std::string Finish();
 
 private:
+    bool EndsWithBlankLine() const;
     void Append(std::string_view utf8);
     void EndLine();
     void EnsureBlankLine();
@@ -43,6 +47,8 @@ private:
 
     TextEncoding encoding_;
     std::string out_;
+    char tail_[2] = {0, 0};     // the last two characters already taken
+    bool taken_ = false;        // something was taken already
     bool lineOpen_ = false;     // the current line has content
     bool afterBlock_ = false;   // a table or frame marker was the last output
     bool inTable_ = false;

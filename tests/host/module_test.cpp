@@ -49,7 +49,9 @@ DocRun RunDoc(const std::string& bytes, const Feed& feed = {}) {
     DriverOptions options;
     options.bufferSize = feed.bufferSize;
     options.inputSize = feed.inputSize;
+    options.keepTokens = true;
     RunResult run = Driver(Loaded()).Run(host, *stream, options);
+    EXPECT_EQ(host.allocator.CheckGuards() + host.allocator.stats().damaged, 0u) << "a block's guard bytes were overwritten";
     return {std::move(run), host.allocator.stats(), host.services.StatusWord()};
 }
 

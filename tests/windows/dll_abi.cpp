@@ -116,6 +116,7 @@ TEST_F(DllTest, EveryRefusedAllocationFailsCleanly) {
         }
         EXPECT_EQ(host.allocator.stats().liveBlocks, 0u);
         EXPECT_EQ(host.allocator.stats().badFrees, 0u);
+        EXPECT_EQ(host.allocator.stats().damaged, 0u);
     }
 }
 
@@ -206,6 +207,7 @@ TEST_F(DllTest, TranscriptsMatchTheLinuxLibrary) {
         ASSERT_TRUE(transcript::ReadFile(docPath, &input));
         transcript::Result t = transcript::Record(*module_, input);
         EXPECT_EQ(t.liveBlocks, 0u);
+        EXPECT_EQ(t.damaged, 0u);
         if (t.bytes != expected) {
             size_t diff = 0;
             while (diff < t.bytes.size() && diff < expected.size() && t.bytes[diff] == expected[diff]) ++diff;

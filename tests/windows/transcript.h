@@ -52,6 +52,7 @@ struct Result {
     mifhost::RunResult run;
     uint64_t liveBlocks = 0;
     uint64_t badFrees = 0;
+    uint64_t damaged = 0;
 };
 
 inline Result Record(const mifhost::Module& module, std::string_view document, uint32_t bufferSize = 65536) {
@@ -61,6 +62,7 @@ inline Result Record(const mifhost::Module& module, std::string_view document, u
     std::string objects;
     mifhost::DriverOptions options;
     options.bufferSize = bufferSize;
+    options.keepTokens = true;
     options.betweenFills = [&](std::span<const uint8_t> bytes) { ReadFrameObjects(host.callback, bytes, &objects); };
     r.run = mifhost::Driver(module).Run(host, *stream, options);
 
@@ -87,6 +89,7 @@ inline Result Record(const mifhost::Module& module, std::string_view document, u
     PutU32(&out, host.services.StatusWord());
     r.liveBlocks = host.allocator.stats().liveBlocks;
     r.badFrees = host.allocator.stats().badFrees;
+    r.damaged = host.allocator.stats().damaged;
     return r;
 }
 

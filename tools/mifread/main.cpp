@@ -173,6 +173,38 @@ bool ReadOne(const Module& module, const std::string& path, const Options& opt) 
         dopt.betweenFills = [&](std::span<const uint8_t> bytes) { extractor->OnFill(bytes); };
     }
 
+    // Each fill's output is written as it arrives: the raw bytes, or its
+    // tokens decoded and rendered. The first fill of a file that is not MIF
+    // writes nothing, so nothing is printed for it.
+    TextRenderer renderer(encoding);
+    std::string decodeError;
+    uint64_t streamOffset = 0;
+    char offset[32];
+    dopt.onFill = [&](std::span<const uint8_t> bytes) {
+        if (opt.raw) {
+            std::cout.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            return;
+        }
+        TokenReader reader(bytes, streamOffset);
+        streamOffset += bytes.size();
+        if (!decodeError.empty()) return;
+        try {
+            while (!reader.AtEnd()) {
+                Token t = reader.Next();
+                if (opt.tokens) {
+                    // Text is shown as escaped bytes, exactly as the module wrote them.
+                    std::snprintf(offset, sizeof offset, "%8zu  ", t.offset);
+                    std::cout << offset << DescribeToken(t) << "\n";
+                } else {
+                    renderer.Add(t);
+                }
+            }
+        } catch (const TokenError& e) {
+            decodeError = e.what();
+        }
+        if (!opt.tokens) std::cout << renderer.Take();
+    };
+
     RunResult run = Driver(module).Run(host, *stream, dopt);
 
     bool ok = true;
@@ -188,32 +220,10 @@ bool ReadOne(const Module& module, const std::string& path, const Options& opt) 
         std::cerr << name << "not a MIF file\n";
         return false;
     }
-
-    if (opt.raw) {
-        std::cout.write(reinterpret_cast<const char*>(run.tokens.data()), static_cast<std::streamsize>(run.tokens.size()));
-    } else {
-        std::vector<Token> tokens;
-        TokenReader reader(run.tokens);
-        std::string decodeError;
-        try {
-            while (!reader.AtEnd()) tokens.push_back(reader.Next());
-        } catch (const TokenError& e) {
-            decodeError = e.what();
-        }
-        if (opt.tokens) {
-            char offset[32];
-            for (const Token& t : tokens) {
-                std::snprintf(offset, sizeof offset, "%8zu  ", t.offset);
-                // Text is shown as escaped bytes, exactly as the module wrote them.
-                std::cout << offset << DescribeToken(t) << "\n";
-            }
-        } else {
-            std::cout << RenderText(tokens, encoding);
-        }
-        if (!decodeError.empty()) {
-            std::cerr << name << "malformed token stream: " << decodeError << "\n";
-            ok = false;
-        }
+    if (!opt.raw && !opt.tokens) std::cout << renderer.Finish();
+    if (!decodeError.empty()) {
+        std::cerr << name << "malformed token stream: " << decodeError << "\n";
+        ok = false;
     }
     if (opt.fonts) PrintFonts(host.callback, opt.raw ? std::cerr : std::cout);
 
