@@ -6,7 +6,7 @@ BUILD := build
 ASAN_BUILD := build-asan
 SAMPLE := samples/sample.mif
 
-.PHONY: all build build-asan demo test test-native test-asan bench windows test-windows clean
+.PHONY: all build build-asan demo test test-native test-asan bench windows test-windows clean record-outputs compare-outputs
 
 all: build
 
@@ -33,6 +33,18 @@ bench:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target mif_bench -- --no-print-directory
 	./$(BUILD)/bench/mif_bench
+
+# Everything the module reports for the sample and the corpus, under several
+# buffer sizes and read chunkings: record it before changing the module,
+# compare after every step (OUTPUTS names the record's folder).
+OUTPUTS ?= out/reference-outputs
+OUTPUT_DOCUMENTS = samples $(wildcard $(CORPUS))
+
+record-outputs: build
+	./$(BUILD)/tools/mifrecord/mifrecord record $(OUTPUTS) $(OUTPUT_DOCUMENTS)
+
+compare-outputs: build
+	./$(BUILD)/tools/mifrecord/mifrecord compare $(OUTPUTS) $(OUTPUT_DOCUMENTS)
 
 # Windows: the module as a DLL, cross-built with mingw-w64 and tested under wine.
 # test-windows records what the Linux library writes for the sample, a

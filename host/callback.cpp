@@ -21,6 +21,7 @@ int32_t HostCallback::Handle(int32_t code, void* record) {
         const auto* bytes = static_cast<const uint8_t*>(record);
         const char* face = reinterpret_cast<const char*>(bytes + MIF_LOGFONT_FACE_NAME_OFFSET);
         std::string name(face, strnlen(face, MIF_LOGFONT_FACE_NAME_SIZE));
+        if (queryLog_ != nullptr) queryLog_->emplace_back(name, bytes[MIF_LOGFONT_PITCH_AND_FAMILY_OFFSET]);
         for (const FontEntry& f : fonts_) {
             if (f.face == name) return static_cast<int32_t>(f.number) + 1;
         }

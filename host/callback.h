@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mifreader/mifreader.h"
@@ -37,6 +38,10 @@ public:
 
     static std::string_view FamilyName(uint8_t pitchAndFamily);
 
+    // When set, every font query is appended to it in order: face name and
+    // pitch-and-family byte.
+    void SetQueryLog(std::vector<std::pair<std::string, uint8_t>>* log) { queryLog_ = log; }
+
 private:
     static int32_t Thunk(void* handle, int32_t code, void* record);
 
@@ -46,6 +51,7 @@ private:
     std::vector<FontEntry> fonts_;
     uint64_t fontQueries_ = 0;
     uint64_t unknownRequests_ = 0;
+    std::vector<std::pair<std::string, uint8_t>>* queryLog_ = nullptr;
 };
 
 }  // namespace mifhost
