@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "formats/format_rules.h"
+#include "formats/formats.h"
 #include "reader/host_services.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "text/text.h"
 
 namespace mif {
@@ -93,6 +94,26 @@ int RecordCatalogProperty(ReaderContext* ctx, CatalogList* list, StatementFrame*
     list->propertyTail->next = node;
     list->propertyTail = node;
     return 1;
+}
+
+namespace {
+
+int RecordParagraphProperty(ReaderContext* ctx, StatementFrame* frame) {
+    return RecordCatalogProperty(ctx, &ctx->catalogs.paragraphs, frame);
+}
+
+int RecordFontProperty(ReaderContext* ctx, StatementFrame* frame) {
+    return RecordCatalogProperty(ctx, &ctx->catalogs.fonts, frame);
+}
+
+}  // namespace
+
+StatementHandler RecordingHandler(const ReaderContext* ctx, Keyword keyword) {
+    if (ctx->inPgf && ctx->recordingPgf) {
+        return keyword == Keyword::PgfFont || keyword == Keyword::TabStop ? nullptr : RecordParagraphProperty;
+    }
+    if (ctx->inFont && ctx->recordingFont) return RecordFontProperty;
+    return nullptr;
 }
 
 void FreeCatalog(ReaderContext* ctx, CatalogList* list) {

@@ -6,7 +6,7 @@
 
 #include "formats/format_rules.h"
 #include "formats/formats.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "text/text.h"
 
 namespace mif {
@@ -192,9 +192,6 @@ int HandleFItalic(ReaderContext* ctx, StatementFrame* frame) {
     return SetAttributeFromWord(ctx, frame, AttrItalic, "Yes");
 }
 
-int RecordFontProperty(ReaderContext* ctx, StatementFrame* frame) {
-    return RecordCatalogProperty(ctx, &ctx->catalogs.fonts, frame);
-}
 
 void FreeFontCatalog(ReaderContext* ctx) { FreeCatalog(ctx, &ctx->catalogs.fonts); }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "reader/context.h"
+#include "scanner/keywords.h"
 
 namespace mif {
 
@@ -9,7 +10,6 @@ int HandlePgfCatalog(ReaderContext* ctx, StatementFrame* frame);
 int HandlePgf(ReaderContext* ctx, StatementFrame* frame);
 int HandlePgfTag(ReaderContext* ctx, StatementFrame* frame);
 int HandlePgfNumString(ReaderContext* ctx, StatementFrame* frame);
-int HandlePgfFont(ReaderContext* ctx, StatementFrame* frame);
 int HandlePgfAlignment(ReaderContext* ctx, StatementFrame* frame);
 int HandlePgfLeading(ReaderContext* ctx, StatementFrame* frame);
 int HandlePgfFIndent(ReaderContext* ctx, StatementFrame* frame);
@@ -38,9 +38,10 @@ int HandleFPlain(ReaderContext* ctx, StatementFrame* frame);
 int HandleFBold(ReaderContext* ctx, StatementFrame* frame);
 int HandleFItalic(ReaderContext* ctx, StatementFrame* frame);
 
-// Handlers given to statements nested in a Pgf or Font being recorded.
-int RecordParagraphProperty(ReaderContext* ctx, StatementFrame* frame);
-int RecordFontProperty(ReaderContext* ctx, StatementFrame* frame);
+// The handler of a statement opened inside a Pgf or Font definition that is
+// being recorded (a recorder, save for PgfFont and TabStop in a Pgf), or
+// null when the statement gets its keyword's own handler.
+StatementHandler RecordingHandler(const ReaderContext* ctx, Keyword keyword);
 void FreeParagraphCatalog(ReaderContext* ctx);
 void FreeFontCatalog(ReaderContext* ctx);
 

@@ -5,7 +5,7 @@
 
 #include "formats/format_rules.h"
 #include "formats/formats.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "text/units.h"
 
 namespace mif {
@@ -75,8 +75,6 @@ int HandlePgfNumString(ReaderContext* ctx, StatementFrame* frame) {
     return 1;
 }
 
-int HandlePgfFont(ReaderContext*, StatementFrame*) { return 1; }
-
 // Words other than the four leave the alignment as it is.
 int HandlePgfAlignment(ReaderContext* ctx, StatementFrame* frame) {
     const char* value = StatementValue(frame);
@@ -114,9 +112,6 @@ int HandlePgfSpAfter(ReaderContext* ctx, StatementFrame* frame) {
     return StoreLength(ctx, frame, &FormatState::spaceAfter);
 }
 
-int RecordParagraphProperty(ReaderContext* ctx, StatementFrame* frame) {
-    return RecordCatalogProperty(ctx, &ctx->catalogs.paragraphs, frame);
-}
 
 void FreeParagraphCatalog(ReaderContext* ctx) { FreeCatalog(ctx, &ctx->catalogs.paragraphs); }
 

@@ -7,7 +7,7 @@
 #include "formats/formats.h"
 #include "formats/tab_arrays.h"
 #include "reader/host_services.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "text/units.h"
 
 namespace mif {

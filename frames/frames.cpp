@@ -7,7 +7,7 @@
 #include "frames/object_data.h"
 #include "reader/host_services.h"
 #include "reader/token_writer.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "text/text.h"
 #include "text/units.h"
 
@@ -119,10 +119,6 @@ int HandleShapeRect(ReaderContext* ctx, StatementFrame* frame) {
     }
     return 1;
 }
-
-int HandleFrameType(ReaderContext*, StatementFrame*) { return 1; }
-int HandleNSOffset(ReaderContext*, StatementFrame*) { return 1; }
-int HandleAnchorAlign(ReaderContext*, StatementFrame*) { return 1; }
 
 int HandleAFrame(ReaderContext* ctx, StatementFrame* frame) {
     char* value = StatementValue(frame);

@@ -11,9 +11,6 @@ int HandleFrame(ReaderContext* ctx, StatementFrame* frame);
 int HandleID(ReaderContext* ctx, StatementFrame* frame);
 int HandleImportObject(ReaderContext* ctx, StatementFrame* frame);
 int HandleShapeRect(ReaderContext* ctx, StatementFrame* frame);
-int HandleFrameType(ReaderContext* ctx, StatementFrame* frame);
-int HandleNSOffset(ReaderContext* ctx, StatementFrame* frame);
-int HandleAnchorAlign(ReaderContext* ctx, StatementFrame* frame);
 int HandleImportObFileDI(ReaderContext* ctx, StatementFrame* frame);
 
 // Releases frameList and clears currentFrame.

@@ -15,12 +15,8 @@ int32_t RefillWindow(ReaderContext* ctx) {
         ctx->bytesConsumed += kWindowSize;
         ctx->leftoverCount = 0;
     } else if (ctx->leftoverCount > 0) {
-        uint32_t n = static_cast<uint32_t>(ctx->leftoverCount);
-        char* carry = static_cast<char*>(HostAllocate(ctx, n));
-        if (carry == nullptr) return 0;
-        std::memcpy(carry, ctx->scanPointer, n);
-        std::memcpy(ctx->window, carry, n);
-        HostFree(ctx, carry);
+        // The carried piece moves to the window's start, in place.
+        std::memmove(ctx->window, ctx->scanPointer, static_cast<size_t>(ctx->leftoverCount));
     }
     int32_t leftover = ctx->leftoverCount;
     uint32_t want = static_cast<uint32_t>(kWindowSize - leftover);

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "frames/object_data.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "scanner/scan_window.h"
 
 namespace mif {

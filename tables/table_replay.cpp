@@ -2,7 +2,7 @@
 // the replayed Tbl statement writes (table start, cell ends, table end).
 #include "reader/host_services.h"
 #include "reader/token_writer.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "tables/tables.h"
 
 namespace mif {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "reader/host_services.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "text/text.h"
 #include "text/units.h"
 

@@ -18,7 +18,6 @@ int HandlePageSize(ReaderContext* ctx, StatementFrame* frame);
 int HandlePageType(ReaderContext* ctx, StatementFrame* frame);
 int HandleTextRect(ReaderContext* ctx, StatementFrame* frame);
 int HandleTextRectID(ReaderContext* ctx, StatementFrame* frame);
-int HandleUnits(ReaderContext* ctx, StatementFrame* frame);
 int HandleNotes(ReaderContext* ctx, StatementFrame* frame);
 
 // Decodes MIF escapes in place over at most maxLength bytes of text.

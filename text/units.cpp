@@ -53,10 +53,3 @@ int32_t MeasureTwips(const char* text) {
 }
 
 }  // namespace mif
-
-namespace mif {
-
-// Lengths without a unit are always inches: the document's unit is not used.
-int HandleUnits(ReaderContext*, StatementFrame*) { return 1; }
-
-}  // namespace mif

@@ -210,7 +210,7 @@ TEST(TextStatements, MissingValuesFailTheFill) {
 TEST(ParagraphEnd, AttributesOffThenBreakPairThenOnAgainBeforeTheNextText) {
     Direct d;
     char text[] = "`next'";
-    mif::StatementFrame para{}, string{nullptr, text, text + 5, nullptr};
+    mif::StatementFrame para{}, string{nullptr, text, text + 5, nullptr, {}};
     d.ctx->current.charAttributes = 0xFF, d.ctx->current.fontSize = 10;
     d.Flush();
     d.Reset();
@@ -285,7 +285,7 @@ TEST(TextAllocation, RefusedBlocksFailTheHandlerAndLeakNothing) {
     Direct d;
     d.ctx->text.isBodyPage = d.ctx->inTextRect = 1;
     char id[] = "7";
-    mif::StatementFrame frame{nullptr, id, id, nullptr};
+    mif::StatementFrame frame{nullptr, id, id, nullptr, {}};
     d.host.allocator.failAt = d.host.allocator.count + 1;
     EXPECT_EQ(mif::RecordBodyTextRectID(d.ctx, &frame), 0);
     EXPECT_EQ(d.ctx->text.bodyRectHead, nullptr);
