@@ -42,15 +42,24 @@ struct FormatState {
     uint8_t leadingClass;
 };
 
-struct PropertyNode {
-    char* keyword;
-    char* value;
-    PropertyNode* next;
+// One property of a catalog entry, parsed when it was recorded (see
+// formats/properties.h): the statement's keyword and its value.
+struct RecordedProperty {
+    uint8_t keyword;  // a Keyword
+    int32_t number;
+    char* text;       // FFamily: the family name, owned; else null
 };
 
+// A format recorded under its tag. Only the properties that application
+// stores are kept, in the order they were read.
 struct CatalogEntry {
-    PropertyNode* properties;  // first node is the creating PgfTag / FTag
-    CatalogEntry* next;
+    char* tag;                   // owned
+    uint32_t tagHash;
+    RecordedProperty* properties;
+    uint32_t propertyCount;
+    uint32_t propertyCapacity;
+    CatalogEntry* next;          // definition order
+    CatalogEntry* nextInBucket;  // entries whose tags share a hash bucket
 };
 
 }  // namespace mif

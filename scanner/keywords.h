@@ -42,16 +42,16 @@ namespace mif {
     X(PgfNumString, HandlePgfNumString) \
     X(PgfFont, HandleDefault) \
     X(TabStop, HandleDefault) \
-    X(PgfAlignment, HandlePgfAlignment) \
-    X(PgfLeading, HandlePgfLeading) \
-    X(PgfFIndent, HandlePgfFIndent) \
-    X(PgfLIndent, HandlePgfLIndent) \
-    X(PgfRIndent, HandlePgfRIndent) \
-    X(PgfSpBefore, HandlePgfSpBefore) \
-    X(PgfSpAfter, HandlePgfSpAfter) \
-    X(PgfNumTabs, HandlePgfNumTabs) \
-    X(TSX, HandleTSX) \
-    X(TSType, HandleTSType) \
+    X(PgfAlignment, HandleFormatProperty) \
+    X(PgfLeading, HandleFormatProperty) \
+    X(PgfFIndent, HandleFormatProperty) \
+    X(PgfLIndent, HandleFormatProperty) \
+    X(PgfRIndent, HandleFormatProperty) \
+    X(PgfSpBefore, HandleFormatProperty) \
+    X(PgfSpAfter, HandleFormatProperty) \
+    X(PgfNumTabs, HandleFormatProperty) \
+    X(TSX, HandleFormatProperty) \
+    X(TSType, HandleFormatProperty) \
     X(Page, HandlePage) \
     X(PageNum, HandlePageNum) \
     X(PageSize, HandlePageSize) \
@@ -74,21 +74,21 @@ namespace mif {
     X(FontCatalog, HandleFontCatalog) \
     X(Font, HandleFont) \
     X(FTag, HandleFTag) \
-    X(FWeight, HandleFWeight) \
-    X(FSize, HandleFSize) \
-    X(FFamily, HandleFFamily) \
-    X(FAngle, HandleFAngle) \
-    X(FUnderlining, HandleFUnderline) \
-    X(FUnderline, HandleFUnderline) \
-    X(FStrike, HandleFStrike) \
-    X(FColor, HandleFColor) \
-    X(FPosition, HandleFPosition) \
-    X(FSubScript, HandleFSubScript) \
-    X(FSupScript, HandleFSupScript) \
-    X(FCase, HandleFCase) \
-    X(FPlain, HandleFPlain) \
-    X(FBold, HandleFBold) \
-    X(FItalic, HandleFItalic)
+    X(FWeight, HandleFormatProperty) \
+    X(FSize, HandleFormatProperty) \
+    X(FFamily, HandleFormatProperty) \
+    X(FAngle, HandleFormatProperty) \
+    X(FUnderlining, HandleFormatProperty) \
+    X(FUnderline, HandleFormatProperty) \
+    X(FStrike, HandleFormatProperty) \
+    X(FColor, HandleFormatProperty) \
+    X(FPosition, HandleFormatProperty) \
+    X(FSubScript, HandleFormatProperty) \
+    X(FSupScript, HandleFormatProperty) \
+    X(FCase, HandleFormatProperty) \
+    X(FPlain, HandleFormatProperty) \
+    X(FBold, HandleFormatProperty) \
+    X(FItalic, HandleFormatProperty)
 
 enum class Keyword : uint8_t {
 #define MIF_KEYWORD_ENUM(name, handler) name,
