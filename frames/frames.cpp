@@ -39,7 +39,7 @@ const char* AfterSpace(const char* value, int n) {
 
 int32_t MeasureWithFactor(const char* text, int32_t factor) {
     if (text == nullptr) return 0;
-    return TruncateToInt32(std::atof(text) * static_cast<double>(factor));
+    return TruncateToInt32(ParseDecimal(text) * static_cast<double>(factor));
 }
 
 void WriteFrameToken(ReaderContext* ctx, const FrameRecord* f) {

@@ -46,9 +46,9 @@ int HandlePageSize(ReaderContext* ctx, StatementFrame* frame) {
     int32_t factor = ParseUnitFactor(value);
     // Each number is read just after a blank, as MIF writes dimension lists.
     const char* p = NextBlank(value);
-    double width = std::atof(p);
+    double width = ParseDecimal(p);
     if (*p != '\0') p = NextBlank(p + 1);
-    double height = std::atof(p);
+    double height = ParseDecimal(p);
     ctx->pageWidth = TruncateToInt32(width * factor);
     ctx->pageHeight = TruncateToInt32(height * factor);
     return 1;

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "text/text.h"
+#include "scanner/byte_search.h"
 
 namespace mif {
 
@@ -11,34 +11,58 @@ namespace {
 
 struct UnitForm {
     const char* word;
+    uint32_t length;
     int32_t factor;
 };
 
 const UnitForm kUnitForms[] = {
-    {"in", 1440},  {"\"", 1440},     {"cm", 567}, {"centimeter", 567}, {"mm", 57},  {"millimeter", 57},
-    {"pc", 240},   {"pica", 240},    {"pt", 20},  {"point", 20},       {"dd", 21},  {"didot", 21},
-    {"cc", 256},   {"cicero", 256},
+    {"in", 2, 1440},  {"\"", 1, 1440},  {"cm", 2, 567}, {"centimeter", 10, 567}, {"mm", 2, 57}, {"millimeter", 10, 57},
+    {"pc", 2, 240},   {"pica", 4, 240}, {"pt", 2, 20},  {"point", 5, 20},        {"dd", 2, 21}, {"didot", 5, 21},
+    {"cc", 2, 256},   {"cicero", 6, 256},
 };
+
+// Only the first 79 bytes of a measurement are looked at.
+constexpr size_t kMeasureLimit = 79;
+
+bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == ' ' || c == '-'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
 int32_t ParseUnitFactor(const char* text) {
-    char copy[80];
-    size_t n = 0;
-    while (n < 79 && text[n] != '\0') {
-        copy[n] = text[n];
-        ++n;
-    }
-    copy[n] = '\0';
-    const char* p = copy;
-    while (*p != '\0' && ((*p >= '0' && *p <= '9') || *p == '.' || *p == ' ' || *p == '-')) ++p;
-    if (*p == '\0') return 1440;
-    const char* wordEnd = std::strchr(p, ' ');
-    size_t length = wordEnd != nullptr ? static_cast<size_t>(wordEnd - p) : std::strlen(p);
+    size_t i = 0;
+    while (i < kMeasureLimit && text[i] != '\0' && IsNumberChar(text[i])) ++i;
+    if (i == kMeasureLimit || text[i] == '\0') return 1440;
+    size_t end = i;
+    while (end < kMeasureLimit && text[end] != '\0' && text[end] != ' ') ++end;
+    const uint32_t length = static_cast<uint32_t>(end - i);
     for (const UnitForm& form : kUnitForms) {
-        if (std::strlen(form.word) == length && std::memcmp(form.word, p, length) == 0) return form.factor;
+        if (form.length == length && std::memcmp(form.word, text + i, length) == 0) return form.factor;
     }
     return 1440;
+}
+
+double ParseDecimal(const char* text) {
+    // Plain decimals of at most 15 digits: the digits and the power of ten
+    // are exact doubles, so one division gives the correctly rounded value
+    // that strtod gives. Anything else (exponents, hexadecimal, infinities,
+    // long numbers) is left to atof itself.
+    static const double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = text;
+    while (IsSpace(*p)) ++p;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    uint64_t digits = 0;
+    int count = 0;
+    int fraction = 0;
+    for (; IsDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    if (*p == '.') {
+        for (++p; IsDigit(*p); ++p, ++count, ++fraction) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    }
+    if (count == 0 || count > 15 || *p == 'e' || *p == 'E' || *p == 'x' || *p == 'X') return std::atof(text);
+    double value = static_cast<double>(digits) / kPowersOfTen[fraction];
+    return negative ? -value : value;
 }
 
 int32_t TruncateToInt32(double value) {
@@ -49,7 +73,7 @@ int32_t TruncateToInt32(double value) {
 }
 
 int32_t MeasureTwips(const char* text) {
-    return TruncateToInt32(std::atof(text) * static_cast<double>(ParseUnitFactor(text)));
+    return TruncateToInt32(ParseDecimal(text) * static_cast<double>(ParseUnitFactor(text)));
 }
 
 }  // namespace mif

@@ -10,6 +10,9 @@ namespace mif {
 // Reads at most the first 79 bytes.
 int32_t ParseUnitFactor(const char* text);
 
+// The leading number of text, as atof reads it.
+double ParseDecimal(const char* text);
+
 // The leading number of text times its unit factor, truncated toward zero.
 int32_t MeasureTwips(const char* text);
 
