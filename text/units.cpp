@@ -9,17 +9,26 @@ namespace mif {
 
 namespace {
 
-struct UnitForm {
-    const char* word;
-    uint32_t length;
-    int32_t factor;
-};
-
-const UnitForm kUnitForms[] = {
-    {"in", 2, 1440},  {"\"", 1, 1440},  {"cm", 2, 567}, {"centimeter", 10, 567}, {"mm", 2, 57}, {"millimeter", 10, 57},
-    {"pc", 2, 240},   {"pica", 4, 240}, {"pt", 2, 20},  {"point", 5, 20},        {"dd", 2, 21}, {"didot", 5, 21},
-    {"cc", 2, 256},   {"cicero", 6, 256},
-};
+// Twips per unit of a unit word (its n bytes at word); 1440 for inches,
+// '"' and every word that is not a unit.
+int32_t FactorOfUnit(const char* word, size_t n) {
+    auto is = [word, n](const char* unit, size_t length) { return n == length && std::memcmp(word, unit, n) == 0; };
+    switch (n) {
+        case 2:
+            if (is("cm", 2)) return 567;
+            if (is("mm", 2)) return 57;
+            if (is("pc", 2)) return 240;
+            if (is("pt", 2)) return 20;
+            if (is("dd", 2)) return 21;
+            if (is("cc", 2)) return 256;
+            return 1440;  // "in" and the rest
+        case 4: return is("pica", 4) ? 240 : 1440;
+        case 5: return is("point", 5) ? 20 : is("didot", 5) ? 21 : 1440;
+        case 6: return is("cicero", 6) ? 256 : 1440;
+        case 10: return is("centimeter", 10) ? 567 : is("millimeter", 10) ? 57 : 1440;
+        default: return 1440;
+    }
+}
 
 // Only the first 79 bytes of a measurement are looked at.
 constexpr size_t kMeasureLimit = 79;
@@ -35,11 +44,7 @@ int32_t ParseUnitFactor(const char* text) {
     if (i == kMeasureLimit || text[i] == '\0') return 1440;
     size_t end = i;
     while (end < kMeasureLimit && text[end] != '\0' && text[end] != ' ') ++end;
-    const uint32_t length = static_cast<uint32_t>(end - i);
-    for (const UnitForm& form : kUnitForms) {
-        if (form.length == length && std::memcmp(form.word, text + i, length) == 0) return form.factor;
-    }
-    return 1440;
+    return FactorOfUnit(text + i, end - i);
 }
 
 double ParseDecimal(const char* text) {
