@@ -40,8 +40,11 @@ template <typename Match>
 inline char* FindFirst(char* p, const char* end, Match match) {
     while (p < end) {
         uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(match(Load(p))));
-        if (end - p < 16) bits &= (1u << (end - p)) - 1u;
-        if (bits != 0) return p + __builtin_ctz(bits);
+        if (bits != 0) {
+            // A match at or past end lies in the slack: there is none before end.
+            char* hit = p + __builtin_ctz(bits);
+            return hit < end ? hit : const_cast<char*>(end);
+        }
         p += 16;
     }
     return const_cast<char*>(end);

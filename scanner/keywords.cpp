@@ -21,6 +21,13 @@ const KeywordRow kKeywordTable[kKeywordCount + 1] = {
     {"", HandleDefault},
 };
 
+const bool kHandledByDefault[kKeywordCount + 1] = {
+#define MIF_KEYWORD_DEFAULT(name, handler) &handler == &HandleDefault,
+    MIF_KEYWORDS(MIF_KEYWORD_DEFAULT)
+#undef MIF_KEYWORD_DEFAULT
+    true,
+};
+
 namespace {
 
 constexpr const char* kKeywordTexts[kKeywordCount] = {
@@ -61,17 +68,17 @@ constexpr uint32_t LengthOf(const char* text) {
 // Multiplicative hash of the key into 512 slots. The multiplier is searched
 // for at compile time until no two keywords share a slot.
 constexpr int kSlotBits = 9;
-constexpr uint8_t kEmptySlot = 0xFF;
 
 constexpr uint32_t SlotOf(const KeywordKey& k, uint64_t multiplier) {
-    uint64_t mixed = (k.head * 0x9E3779B97F4A7C15ull) ^ (k.tail + k.length);
-    return static_cast<uint32_t>((mixed * multiplier) >> (64 - kSlotBits));
+    return static_cast<uint32_t>(((k.head ^ (k.tail + k.length)) * multiplier) >> (64 - kSlotBits));
 }
 
+// An empty slot names the key of Keyword::Unknown, whose length 0 no
+// lookup has: every lookup ends in one comparison.
 struct KeywordIndex {
     uint64_t multiplier = 0;
     std::array<uint8_t, 1u << kSlotBits> slots{};
-    std::array<KeywordKey, kKeywordCount> keys{};
+    std::array<KeywordKey, kKeywordCount + 1> keys{};
 };
 
 constexpr KeywordIndex BuildIndex() {
@@ -81,11 +88,11 @@ constexpr KeywordIndex BuildIndex() {
     for (int attempt = 0; attempt < 100000; ++attempt) {
         candidate = candidate * 6364136223846793005ull + 1442695040888963407ull;
         uint64_t multiplier = candidate | 1;
-        for (uint8_t& slot : index.slots) slot = kEmptySlot;
+        for (uint8_t& slot : index.slots) slot = kKeywordCount;
         bool collided = false;
         for (int k = 0; k < kKeywordCount && !collided; ++k) {
             uint8_t& slot = index.slots[SlotOf(index.keys[k], multiplier)];
-            collided = slot != kEmptySlot;
+            collided = slot != kKeywordCount;
             slot = static_cast<uint8_t>(k);
         }
         if (!collided) {
@@ -123,10 +130,9 @@ Keyword LookupKeyword(const char* text, uint32_t n) {
     key.tail = n > 8 ? Load8(text + n - 8) : 0;
     key.length = n;
     uint8_t k = kIndex.slots[SlotOf(key, kIndex.multiplier)];
-    if (k == kEmptySlot) return Keyword::Unknown;
     const KeywordKey& found = kIndex.keys[k];
-    if (found.length != n || found.head != key.head || found.tail != key.tail) return Keyword::Unknown;
-    return static_cast<Keyword>(k);
+    bool same = (found.length ^ n) == 0 && ((found.head ^ key.head) | (found.tail ^ key.tail)) == 0;
+    return same ? static_cast<Keyword>(k) : Keyword::Unknown;
 }
 
 }  // namespace mif

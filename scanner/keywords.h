@@ -111,6 +111,9 @@ extern const KeywordRow kKeywordTable[kKeywordCount + 1];
 // Succeeds and does nothing: for keywords without a handler of their own.
 int HandleDefault(ReaderContext* ctx, StatementFrame* frame);
 
+// Whether a keyword's handler is HandleDefault, by Keyword.
+extern const bool kHandledByDefault[kKeywordCount + 1];
+
 // The keyword spelled by the n bytes at text (compared exactly and
 // case-sensitively), or Keyword::Unknown. Reads up to 8 bytes from text
 // even when n is smaller: the window's slack keeps that inside the context.

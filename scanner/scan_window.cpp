@@ -55,10 +55,11 @@ struct Scan {
     char* mark;        // bytes before it are counted in bytesConsumed
     char* tokenStart;  // where the current iteration began
     int status;
+    bool counting;     // not replaying: a replay starts or ends only as the call returns
 };
 
 void Count(Scan& s, int64_t n) {
-    if (!s.ctx->replaying) s.ctx->bytesConsumed += static_cast<int32_t>(n);
+    if (s.counting) s.ctx->bytesConsumed += static_cast<int32_t>(n);
 }
 
 enum class Macro { None, Define, Include };
@@ -136,68 +137,49 @@ Next ImportData(Scan& s) {
     return Next::Return;
 }
 
-// The value of the statement just pushed, from c to its end, a nested
-// statement, a macro statement, a comment or the window's end. Whitespace
-// outside a string needs no step of its own: none of it ends a value.
-Next ScanValue(Scan& s, char* c) {
-    ReaderContext* ctx = s.ctx;
-    char* end = ctx->windowEnd;
+// Where a statement's own value stops.
+enum class ValueStop {
+    Close,    // at its '>': the value is plain
+    Nested,   // at a '<': the statement is a container
+    Comment,  // at a '#' outside a string
+    Macro,    // at "define" or "include" outside a string
+    Cut,      // at the window's end
+};
+
+// Finds where the value that starts at c stops. Whitespace outside a string
+// needs no step of its own: none of it ends a value.
+ValueStop FindValueEnd(char*& c, const char* end) {
     bool inString = false;
     for (;;) {
         if (inString) {
             // Only a '>' ends a string's value, unless a backslash escapes it.
             c = FindByte(c, end, '>');
-            if (c == end) break;
-            if (c[-1] == '\\') {
+            if (c == end) return ValueStop::Cut;
+            if (c[-1] != '\\') return ValueStop::Close;
+            ++c;
+            continue;
+        }
+        c = FindValueStop(c, end);
+        if (c == end) return ValueStop::Cut;
+        switch (*c) {
+            case '>': return ValueStop::Close;
+            case '<': return ValueStop::Nested;
+            case '#': return ValueStop::Comment;
+            case '`':
+                // The string runs to the end of the value: a closing quote
+                // does not end it.
+                inString = true;
                 ++c;
                 continue;
-            }
-        } else {
-            c = FindValueStop(c, end);
-            if (c == end) break;
-            switch (*c) {
-                case '`':
-                    // The string runs to the end of the value: a closing
-                    // quote does not end it.
-                    inString = true;
-                    ++c;
-                    continue;
-                case '#':
-                    Count(s, c - s.mark);
-                    s.mark = c;
-                    ctx->scanPointer = c;
-                    if (SkipComment(ctx)) return Next::Iterate;
-                    ctx->scanPointer = MoreInputRemains(ctx) ? c : end;
-                    return Next::Return;
-                case '<':
-                    // A container: its value is its nested statements.
-                    ctx->topFrame->valueStart = nullptr;
-                    ctx->scanPointer = c;
-                    return Next::Iterate;
-                case '>':
-                    break;
-                default:  // 'd' or 'i'
-                    if (MacroAt(c, end) != Macro::None) {
-                        ctx->scanPointer = c;
-                        return Next::Iterate;
-                    }
-                    ++c;
-                    continue;
-            }
+            default:  // 'd' or 'i'
+                if (MacroAt(c, end) != Macro::None) return ValueStop::Macro;
+                ++c;
+                continue;
         }
-        // The '>' at c ends the value; blanks before it are not part of it.
-        char* valueEnd = c - 1;
-        while (*valueEnd == ' ') --valueEnd;
-        ctx->topFrame->valueEnd = valueEnd;
-        ctx->scanPointer = c;
-        return Next::Iterate;
     }
-    // The value runs into the window's end: read the statement again, whole,
-    // from its '<' in the next window.
-    CarryOver(ctx, s.mark);
-    s.status = PopStatement(ctx, 0);
-    return Next::Return;
 }
+
+[[gnu::always_inline]] inline Next CloseStatement(Scan& s, char* p, bool pop);
 
 Next OpenStatement(Scan& s, char* p) {
     ReaderContext* ctx = s.ctx;
@@ -217,38 +199,90 @@ Next OpenStatement(Scan& s, char* p) {
     }
     Keyword keyword = LookupKeyword(p + 1, static_cast<uint32_t>(q - (p + 1)));
     char* valueStart = q + 1;
-    if (!PushStatement(ctx, keyword, valueStart)) {
-        // No memory for the statement's frame: stop here rather than read
-        // on with a stack that no longer matches the input.
+
+    // A statement whose handler does nothing (and that raises no flag)
+    // needs a frame only if its value turns out not to be plain: its frame
+    // is taken once that is known, and a plain one is closed at once.
+    const bool frameless = kHandledByDefault[static_cast<int>(keyword)] && !(ctx->tableStartPending && ctx->inRow) &&
+                           !((ctx->recordingPgf | ctx->recordingFont) && RecordingHandler(ctx, keyword) != nullptr);
+    if (!frameless) {
+        if (!PushStatement(ctx, keyword, valueStart)) {
+            // No memory for the statement's frame: stop here rather than
+            // read on with a stack that no longer matches the input.
+            s.status = 0;
+            return Next::Return;
+        }
+        if (keyword == Keyword::ImportObject && ctx->inImportObject && !ctx->inPage) {
+            ctx->scanPointer = p + 1;
+            ctx->importDataDepth = 1;
+            Next next = ImportData(s);
+            if (ctx->leftoverCount != 0 && ctx->scanPointer == p + 1) {
+                // The statement's first line runs past the window. Carried
+                // from its keyword, it would be read as stray text and its
+                // closing '>' lost; read the whole statement again from its '<'.
+                ctx->scanPointer = p;
+                ctx->leftoverCount = static_cast<int32_t>(ctx->windowEnd - p);
+                s.status = PopStatement(ctx, 0);
+                return Next::Return;
+            }
+            return next;
+        }
+        if (ctx->inRow && ctx->tableStartPending) {
+            if (ctx->inBodyFlow) WriteTableStart(ctx);
+            ctx->tableStartPending = 0;
+        }
+    }
+
+    char* c = valueStart;
+    ValueStop stop = FindValueEnd(c, end);
+    if (stop == ValueStop::Cut) {
+        // The value runs into the window's end: read the statement again,
+        // whole, from its '<' in the next window.
+        CarryOver(ctx, s.mark);
+        if (!frameless) s.status = PopStatement(ctx, 0);
+        return Next::Return;
+    }
+    if (stop == ValueStop::Close && frameless) {
+        Count(s, c - s.mark);
+        s.mark = s.tokenStart = c;
+        return CloseStatement(s, c, false);
+    }
+    if (frameless && !PushStatement(ctx, keyword, valueStart)) {
         s.status = 0;
         return Next::Return;
     }
-
-    if (keyword == Keyword::ImportObject && ctx->inImportObject && !ctx->inPage) {
-        ctx->scanPointer = p + 1;
-        ctx->importDataDepth = 1;
-        Next next = ImportData(s);
-        if (ctx->leftoverCount != 0 && ctx->scanPointer == p + 1) {
-            // The statement's first line runs past the window. Carried from
-            // its keyword, it would be read as stray text and its closing
-            // '>' lost; read the whole statement again from its '<'.
-            ctx->scanPointer = p;
-            ctx->leftoverCount = static_cast<int32_t>(ctx->windowEnd - p);
-            s.status = PopStatement(ctx, 0);
-            return Next::Return;
+    switch (stop) {
+        case ValueStop::Close: {
+            // The '>' at c ends the value; blanks before it are not part of it.
+            char* valueEnd = c - 1;
+            while (*valueEnd == ' ') --valueEnd;
+            ctx->topFrame->valueEnd = valueEnd;
+            ctx->scanPointer = c;
+            return Next::Iterate;
         }
-        return next;
+        case ValueStop::Nested:
+            // A container: its value is its nested statements.
+            ctx->topFrame->valueStart = nullptr;
+            ctx->scanPointer = c;
+            return Next::Iterate;
+        case ValueStop::Comment:
+            Count(s, c - s.mark);
+            s.mark = c;
+            ctx->scanPointer = c;
+            if (SkipComment(ctx)) return Next::Iterate;
+            ctx->scanPointer = MoreInputRemains(ctx) ? c : end;
+            return Next::Return;
+        default:  // a macro statement, handled by the next iteration
+            ctx->scanPointer = c;
+            return Next::Iterate;
     }
-    if (ctx->inRow && ctx->tableStartPending) {
-        if (ctx->inBodyFlow) WriteTableStart(ctx);
-        ctx->tableStartPending = 0;
-    }
-    return ScanValue(s, valueStart);
 }
 
-Next CloseStatement(Scan& s, char* p) {
+// The '>' at p closes the top statement (or, when pop is false, a
+// statement that was never given a frame).
+[[gnu::always_inline]] inline Next CloseStatement(Scan& s, char* p, bool pop) {
     ReaderContext* ctx = s.ctx;
-    if (PopStatement(ctx, 1) == 0) {
+    if (pop && PopStatement(ctx, 1) == 0) {
         s.status = 0;
         return Next::Return;
     }
@@ -302,7 +336,7 @@ Next OtherByte(Scan& s, char* p) {
 }  // namespace
 
 int ScanWindow(ReaderContext* ctx) {
-    Scan s{ctx, ctx->scanPointer, ctx->scanPointer, 1};
+    Scan s{ctx, ctx->scanPointer, ctx->scanPointer, 1, ctx->replaying == 0};
     Next next = Next::Final;
     while (ctx->scanPointer < ctx->windowEnd) {
         char* p = ctx->scanPointer;
@@ -320,7 +354,7 @@ int ScanWindow(ReaderContext* ctx) {
         if (*p == '<') {
             next = OpenStatement(s, p);
         } else if (*p == '>') {
-            next = CloseStatement(s, p);
+            next = CloseStatement(s, p, true);
         } else {
             next = OtherByte(s, p);
         }
