@@ -103,12 +103,7 @@ int CreateCatalogEntry(ReaderContext* ctx, CatalogList* list, const char* tag) {
         entry->nextInBucket = *bucket;
         *bucket = entry;
     }
-    if (list->last == nullptr) {
-        list->first = entry;
-    } else {
-        list->last->next = entry;
-    }
-    list->last = entry;
+    AppendToList(list->first, list->last, entry);
     list->currentEntry = entry;
     list->recordingEntry = entry;
     return 1;

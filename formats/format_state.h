@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "mifreader/mifreader.h"
+
 namespace mif {
 
 enum CharAttribute : uint32_t {
@@ -16,6 +18,14 @@ enum CharAttribute : uint32_t {
     AttrSmallCaps = 0x40,
     AttrUpperCase = 0x80,
 };
+
+// Token 4's codes for switching each attribute on and off, by bit from 0x01 to 0x80.
+constexpr uint32_t kAttributeOnCodes[8] = {MIF_ATTR_BOLD_ON,        MIF_ATTR_ITALIC_ON,    MIF_ATTR_UNDERLINE_ON,
+                                           MIF_ATTR_STRIKE_ON,      MIF_ATTR_SUPERSCRIPT_ON, MIF_ATTR_SUBSCRIPT_ON,
+                                           MIF_ATTR_SMALLCAPS_ON,   MIF_ATTR_UPPERCASE_ON};
+constexpr uint32_t kAttributeOffCodes[8] = {MIF_ATTR_BOLD_OFF,      MIF_ATTR_ITALIC_OFF,    MIF_ATTR_UNDERLINE_OFF,
+                                            MIF_ATTR_STRIKE_OFF,    MIF_ATTR_SUPERSCRIPT_OFF, MIF_ATTR_SUBSCRIPT_OFF,
+                                            MIF_ATTR_SMALLCAPS_OFF, MIF_ATTR_UPPERCASE_OFF};
 
 enum Alignment : uint32_t { AlignLeft = 0, AlignRight = 1, AlignCenter = 2, AlignLeftRight = 3 };
 

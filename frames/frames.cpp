@@ -15,10 +15,6 @@ namespace mif {
 
 namespace {
 
-bool HasValue(const StatementFrame* frame) {
-    return frame != nullptr && frame->valueStart != nullptr && frame->valueEnd != nullptr;
-}
-
 FrameRecord* FindFrame(ReaderContext* ctx, int32_t id) {
     for (FrameRecord* f = ctx->frames.frameList; f != nullptr; f = f->next) {
         if (f->id == id) return f;
@@ -94,12 +90,7 @@ int HandleID(ReaderContext* ctx, StatementFrame* frame) {
     if (record == nullptr) return 0;
     if (*value == '`') ++value;
     record->id = std::atoi(value);
-    if (ctx->frames.frameTail != nullptr) {
-        ctx->frames.frameTail->next = record;
-    } else {
-        ctx->frames.frameList = record;
-    }
-    ctx->frames.frameTail = record;
+    AppendToList(ctx->frames.frameList, ctx->frames.frameTail, record);
     ctx->frames.currentFrame = record;
     return 1;
 }

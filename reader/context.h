@@ -80,7 +80,6 @@ struct ReaderContext {
     uint8_t* writePointer;
     uint8_t* bufferStart;
     uint8_t* bufferEnd;
-    uint8_t* openTokenStart;  // start of a variable-length token being written, else null
     uint32_t outputOverflow;  // a token did not fit; nothing more is written this fill
 
     StatementFrame* topFrame;

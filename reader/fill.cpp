@@ -46,8 +46,7 @@ int StartReplay(ReaderContext* ctx) {
     StreamSeekTo(ctx, ctx->replayTable != nullptr ? ctx->replayTable->startPosition : 0);
     ctx->replayRequested = 0;
     ctx->replaying = 1;
-    std::memcpy(ctx->text.numberStringAtReplay, ctx->current.numberString, sizeof ctx->current.numberString);
-    ctx->current.numberString[0] = '\0';
+    SetNumberStringAside(ctx);
     // The rest of this window belongs to the text, not to the table.
     ctx->scanPointer = ctx->windowEnd;
     ctx->leftoverCount = 0;
@@ -58,8 +57,7 @@ int EndReplay(ReaderContext* ctx) {
     StreamSeekTo(ctx, ctx->replayReturnPosition);
     ctx->replaying = 0;
     ctx->tableEnded = 0;
-    std::memcpy(ctx->current.numberString, ctx->text.numberStringAtReplay, sizeof ctx->current.numberString);
-    if (ctx->current.numberString[0] != '\0') ctx->formatDirty = 1;  // still to be written before the next text
+    TakeNumberStringBack(ctx);
     ctx->scanPointer = ctx->windowEnd;
     ctx->leftoverCount = 0;
     return 1;
@@ -78,7 +76,6 @@ int32_t FillBuffer(ReaderContext* ctx, uint8_t* buffer, uint32_t* outBytesWritte
     ctx->writePointer = buffer;
     ctx->bufferStart = buffer;
     ctx->bufferEnd = buffer + bufferSize;
-    ctx->openTokenStart = nullptr;
     ctx->outputOverflow = 0;
     ctx->fillThreshold = bufferSize * 9u / 10u;
 
@@ -119,10 +116,6 @@ int32_t FillBuffer(ReaderContext* ctx, uint8_t* buffer, uint32_t* outBytesWritte
         }
         // A replay near the very end must still run to the table's end.
         if (ctx->resumeWindow || (*outPercent >= 100 && !ctx->replaying)) break;
-    }
-    if (ctx->openTokenStart != nullptr) {
-        ctx->writePointer = ctx->openTokenStart;  // an unfinished token never reaches the host
-        ctx->openTokenStart = nullptr;
     }
     *outBytesWritten = OutputUsed(ctx);
     return status;

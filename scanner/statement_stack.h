@@ -73,6 +73,10 @@ inline int PopStatement(ReaderContext* ctx, int callHandler) {
 // Releases the frame blocks (and with them any open frames).
 void FreeStatementFrames(ReaderContext* ctx);
 
+// True when the statement has a plain value (neither nested statements nor
+// an unfinished end).
+inline bool HasValue(const StatementFrame* frame) { return frame->valueStart != nullptr && frame->valueEnd != nullptr; }
+
 // The value of a statement as handlers read it: null when the frame has no
 // plain value; otherwise the text after one leading backquote, ended in
 // place with a NUL before a closing quote (or after the value's last byte).

@@ -36,13 +36,7 @@ int HandleTblID(ReaderContext* ctx, StatementFrame* frame) {
         return 0;
     }
     record->startPosition = ctx->tableStartPosition;
-    TableState& tables = ctx->tables;
-    if (tables.tableTail != nullptr) {
-        tables.tableTail->next = record;
-    } else {
-        tables.tableList = record;
-    }
-    tables.tableTail = record;
+    AppendToList(ctx->tables.tableList, ctx->tables.tableTail, record);
     return 1;
 }
 

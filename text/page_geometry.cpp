@@ -12,8 +12,6 @@ namespace mif {
 
 namespace {
 
-bool HasValue(const StatementFrame* frame) { return frame->valueStart != nullptr && frame->valueEnd != nullptr; }
-
 // Position of the next blank at or after p, or the NUL that ends the text.
 const char* NextBlank(const char* p) {
     while (*p != '\0' && *p != ' ') ++p;
@@ -71,12 +69,7 @@ int RecordBodyTextRectID(ReaderContext* ctx, StatementFrame* frame) {
     auto* rect = static_cast<BodyTextRect*>(HostAllocateZeroed(ctx, sizeof(BodyTextRect)));
     if (rect == nullptr) return 0;
     rect->id = id;
-    if (ctx->text.bodyRectTail != nullptr) {
-        ctx->text.bodyRectTail->next = rect;
-    } else {
-        ctx->text.bodyRectHead = rect;
-    }
-    ctx->text.bodyRectTail = rect;
+    AppendToList(ctx->text.bodyRectHead, ctx->text.bodyRectTail, rect);
     return 1;
 }
 
