@@ -127,6 +127,38 @@ int HandleImportObFileDI(ReaderContext* ctx, StatementFrame*) {
     return 1;
 }
 
+InsetCount LoadInsetCount(const ReaderContext* ctx) {
+    InsetCount count{};
+    count.hexMode = ctx->frames.hexMode;
+    if (const FrameRecord* f = ctx->frames.currentFrame) {
+        count.dataStart = f->dataStart;
+        count.kind = f->kind;
+        count.dataSize = f->dataSize;
+        count.firstFacetBegun = f->firstFacetBegun;
+        count.laterFacetBegun = f->laterFacetBegun;
+        count.markerPassed = f->markerPassed;
+        count.endSeen = f->endSeen;
+    }
+    return count;
+}
+
+void StoreInsetCount(ReaderContext* ctx, const InsetCount& count) {
+    ctx->frames.hexMode = count.hexMode;
+    FrameRecord* f = ctx->frames.currentFrame;
+    if (f == nullptr) return;  // the data of an object without a frame is passed over all the same
+    if (f->dataStart != count.dataStart) {
+        f->dataStart = count.dataStart;
+        f->readPos = count.dataStart;
+        f->scanPos = count.dataStart;
+        f->kind = count.kind;
+    }
+    f->dataSize = count.dataSize;
+    f->firstFacetBegun = count.firstFacetBegun;
+    f->laterFacetBegun = count.laterFacetBegun;
+    f->markerPassed = count.markerPassed;
+    f->endSeen = count.endSeen;
+}
+
 void FreeFrameList(ReaderContext* ctx) {
     FreeChain(ctx, ctx->frames.frameList);
     ctx->frames.frameTail = nullptr;
