@@ -112,13 +112,7 @@ int CreateCatalogEntry(ReaderContext* ctx, CatalogList* list, const char* tag) {
 int ApplyCatalogEntry(ReaderContext* ctx, CatalogEntry* entry) {
     if (entry == nullptr) return 1;
     int changed = 0;
-    for (uint32_t i = 0; i < entry->propertyCount; ++i) {
-        const RecordedProperty& p = entry->properties[i];
-        if (!StoreProperty(ctx, static_cast<Keyword>(p.keyword), PropertyValue{p.number, p.text}, Route::Applied,
-                           &changed)) {
-            return 0;
-        }
-    }
+    if (!StoreRecordedProperties(ctx, entry->properties, entry->propertyCount, &changed)) return 0;
     ctx->formatDirty = changed || ctx->current.charAttributes != ctx->lastEmitted.charAttributes ? 1u : 0u;
     return 1;
 }

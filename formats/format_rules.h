@@ -30,8 +30,11 @@ void StoreTabType(ReaderContext* ctx, uint32_t type);
 
 // ---- Font query ------------------------------------------------------------
 
-// Describes current.fontFamily to the host and stores its font number.
-void QueryHostFont(ReaderContext* ctx);
+// The generic family class of a font name (0x10 roman ... 0x50 decorative, 0 unknown).
+uint8_t FamilyClassOf(const char* name);
+// Describes current.fontFamily, of the given class, to the host and stores
+// its font number.
+void QueryHostFont(ReaderContext* ctx, uint8_t familyClass);
 
 // ---- Catalogs ---------------------------------------------------------------
 

@@ -263,7 +263,14 @@ PropertyValue ParseProperty(Keyword keyword, const char* value, Route route) {
         case Kind::TabCount:
         case Kind::Size: v.number = std::atoi(value); break;
         case Kind::TabType: v.number = TabTypeOf(value); break;
-        case Kind::Family: v.text = value; break;
+        case Kind::Family: {
+            // The class is that of the name as the name field keeps it.
+            char name[kNameField];
+            CopyNameField(name, value);
+            v.number = FamilyClassOf(name);
+            v.text = value;
+            break;
+        }
         case Kind::Colour: v.number = ColourOf(value); break;
         case Kind::OnWord: v.number = Is(value, route == Route::Direct ? rule->onWord : rule->appliedOnWord); break;
         case Kind::Weight: v.number = Is(value, "Bold") || Is(value, "Book") || Is(value, "DemiBold"); break;
@@ -276,9 +283,9 @@ PropertyValue ParseProperty(Keyword keyword, const char* value, Route route) {
     return v;
 }
 
-int StoreProperty(ReaderContext* ctx, Keyword keyword, const PropertyValue& value, Route route, int* changed) {
-    const PropertyRule* rule = RuleOf(keyword);
-    if (rule == nullptr) return 1;
+namespace {
+
+int Store(ReaderContext* ctx, const PropertyRule* rule, const PropertyValue& value, Route route, int* changed) {
     const bool direct = route == Route::Direct;
     FormatState& s = ctx->current;
     const FormatState& last = ctx->lastEmitted;
@@ -308,10 +315,11 @@ int StoreProperty(ReaderContext* ctx, Keyword keyword, const PropertyValue& valu
         case Kind::Family:
             CopyNameField(s.fontFamily, value.text);
             if (std::strcmp(s.fontFamily, last.fontFamily) != 0) *changed = 1;
-            // The host is asked for the font's number wherever the family can matter.
+            // The host is asked for the font's number wherever the family can
+            // matter; the value's number is the family's class.
             if (ctx->inPgfCatalog || ctx->recordingFont || ctx->inBodyFlow ||
                 (direct && (rule->differences & kDirectAsksInFont) && ctx->inFont)) {
-                QueryHostFont(ctx);
+                QueryHostFont(ctx, static_cast<uint8_t>(n));
             }
             return 1;
         case Kind::Colour:
@@ -336,6 +344,24 @@ int StoreProperty(ReaderContext* ctx, Keyword keyword, const PropertyValue& valu
     }
     // The attribute properties.
     if (direct) Compare(s.charAttributes, last.charAttributes, changed);
+    return 1;
+}
+
+}  // namespace
+
+int StoreProperty(ReaderContext* ctx, Keyword keyword, const PropertyValue& value, Route route, int* changed) {
+    const PropertyRule* rule = RuleOf(keyword);
+    return rule == nullptr ? 1 : Store(ctx, rule, value, route, changed);
+}
+
+int StoreRecordedProperties(ReaderContext* ctx, const RecordedProperty* properties, uint32_t count, int* changed) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const RecordedProperty& p = properties[i];
+        if (!Store(ctx, RuleOf(static_cast<Keyword>(p.keyword)), PropertyValue{p.number, p.text}, Route::Applied,
+                   changed)) {
+            return 0;
+        }
+    }
     return 1;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "formats/format_state.h"
 #include "reader/context.h"
 #include "scanner/keywords.h"
 
@@ -32,6 +33,10 @@ PropertyValue ParseProperty(Keyword keyword, const char* value, Route route);
 // count as a field; applied, the caller compares them once at the end).
 // 0 when a tab count is refused.
 int StoreProperty(ReaderContext* ctx, Keyword keyword, const PropertyValue& value, Route route, int* changed);
+
+// Stores recorded properties in order, as application does (Route::Applied);
+// 0 when one of them fails.
+int StoreRecordedProperties(ReaderContext* ctx, const RecordedProperty* properties, uint32_t count, int* changed);
 
 // The handler of every format property read directly: stores it and raises
 // formatDirty when it changed what is to be written.
