@@ -117,6 +117,14 @@ int ApplyCatalogEntry(ReaderContext* ctx, CatalogEntry* entry) {
     return 1;
 }
 
+bool RecordsNothingWhenPlain(const ReaderContext* ctx, Keyword keyword) {
+    // The value of a statement that application ignores is only decoded,
+    // which writes tab tokens in a body flow alone.
+    if (IsFormatProperty(keyword) || ctx->inBodyFlow) return false;
+    const CatalogList& list = ctx->inPgf && ctx->recordingPgf ? ctx->catalogs.paragraphs : ctx->catalogs.fonts;
+    return list.recordingEntry != nullptr;
+}
+
 void FreeCatalog(ReaderContext* ctx, CatalogList* list) {
     FreeChain(ctx, list->first, [ctx](CatalogEntry* entry) {
         HostFree(ctx, entry->tag);

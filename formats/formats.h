@@ -21,6 +21,9 @@ int HandleFTag(ReaderContext* ctx, StatementFrame* frame);
 // being recorded (a recorder, save for PgfFont and TabStop in a Pgf), or
 // null when the statement gets its keyword's own handler.
 StatementHandler RecordingHandler(const ReaderContext* ctx, Keyword keyword);
+// Whether the recorder that RecordingHandler gives this statement would do
+// nothing at all, provided its value is plain.
+bool RecordsNothingWhenPlain(const ReaderContext* ctx, Keyword keyword);
 void FreeParagraphCatalog(ReaderContext* ctx);
 void FreeFontCatalog(ReaderContext* ctx);
 

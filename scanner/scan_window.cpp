@@ -200,11 +200,13 @@ Next OpenStatement(Scan& s, char* p) {
     Keyword keyword = LookupKeyword(p + 1, static_cast<uint32_t>(q - (p + 1)));
     char* valueStart = q + 1;
 
-    // A statement whose handler does nothing (and that raises no flag)
-    // needs a frame only if its value turns out not to be plain: its frame
-    // is taken once that is known, and a plain one is closed at once.
-    const bool frameless = kHandledByDefault[static_cast<int>(keyword)] && !(ctx->tableStartPending && ctx->inRow) &&
-                           !((ctx->recordingPgf | ctx->recordingFont) && RecordingHandler(ctx, keyword) != nullptr);
+    // A statement whose handler does nothing with a plain value (and that
+    // raises no flag) needs a frame only if its value turns out not to be
+    // plain: its frame is taken once that is known, and a plain one is
+    // closed at once.
+    const bool recorded = (ctx->recordingPgf | ctx->recordingFont) && RecordingHandler(ctx, keyword) != nullptr;
+    const bool frameless = (recorded ? RecordsNothingWhenPlain(ctx, keyword) : kHandledByDefault[static_cast<int>(keyword)]) &&
+                           !(ctx->tableStartPending && ctx->inRow);
     if (!frameless) {
         if (!PushStatement(ctx, keyword, valueStart)) {
             // No memory for the statement's frame: stop here rather than
