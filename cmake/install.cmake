@@ -46,9 +46,7 @@ install(CODE "
 
 # ---- Debian package (make deb) ----------------------------------------------
 # One package with everything above. The install prefix of the build it is
-# made from is the package's (make deb configures /usr), and cpack installs
-# under DESTDIR so that mifreader.pc names that prefix, not cpack's staging
-# folder.
+# made from is the package's (make deb configures /usr).
 set(MIF_PACKAGE_CONTACT "mifreader maintainers <mifreader@example.invalid>"
     CACHE STRING "Maintainer of the Debian package")
 set(CPACK_GENERATOR DEB)
@@ -56,15 +54,14 @@ set(CPACK_PACKAGE_NAME mifreader)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${MIF_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_SET_DESTDIR ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${PROJECT_DESCRIPTION}
- The library reads a MIF document in one pass and writes the binary token
- stream of a document-filter host: text, paragraph and character formats,
- tables and anchored frames. The package holds the shared library, its C
- header, CMake and pkg-config files for building against it, and mifread,
- the command-line reader.")
+# The extended description; cpack puts the summary line before it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "The library reads a MIF document in one pass and writes the binary token
+stream of a document-filter host: text, paragraph and character formats,
+tables and anchored frames. The package holds the shared library, its C
+header, CMake and pkg-config files for building against it, and mifread,
+the command-line reader.")
 # Depends from what the binaries link (dpkg-shlibdeps), and a shlibs file
 # plus the ldconfig trigger for the library.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
