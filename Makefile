@@ -14,7 +14,7 @@ DEPS := ./scripts/install-deps
 WERROR ?= ON
 CONFIGURE = cmake -S . -DMIF_WERROR=$(WERROR)
 
-.PHONY: all build build-asan demo test test-native test-asan release test-release deb test-deb \
+.PHONY: all build build-asan demo test test-deps test-native test-asan release test-release deb test-deb \
 	bench windows test-windows test-windows-run clean
 
 all: build
@@ -44,7 +44,11 @@ test-native: build
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-native test-asan test-windows
+# One install step up front for everything the tests use.
+test-deps:
+	@$(DEPS) build test mingw wine
+
+test: test-deps test-native test-asan test-windows
 
 # Release: the build the Debian package is made from, installed under /usr.
 release:
