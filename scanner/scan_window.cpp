@@ -229,6 +229,7 @@ Next OpenStatement(Scan& s, char* p) {
         const bool plainPassesOver =
             recorded ? RecordsNothingWhenPlain(ctx, keyword) : kHandledByDefault[static_cast<int>(keyword)];
         const bool frameless = plainPassesOver && !(ctx->tableStartPending && ctx->inRow);
+        const uint8_t* written = ctx->writePointer;
         if (!frameless) {
             if (!PushStatement(ctx, keyword, valueStart)) {
                 // No memory for the statement's frame: stop here rather than
@@ -290,7 +291,13 @@ Next OpenStatement(Scan& s, char* p) {
                 while (*valueEnd == ' ') --valueEnd;
                 ctx->topFrame->valueEnd = valueEnd;
                 ctx->scanPointer = c;
-                return Next::Iterate;
+                // Close it here, as the next iteration would, unless opening
+                // it wrote a table start (the checks between statements
+                // then come first).
+                if (ctx->writePointer != written) return Next::Iterate;
+                Count(s, c - s.mark);
+                s.mark = s.tokenStart = c;
+                return CloseStatement(s, c, true);
             }
             case ValueStop::Nested:
                 // A container: its value is its nested statements.
