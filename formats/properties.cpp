@@ -285,7 +285,8 @@ PropertyValue ParseProperty(Keyword keyword, const char* value, Route route) {
 
 namespace {
 
-int Store(ReaderContext* ctx, const PropertyRule* rule, const PropertyValue& value, Route route, int* changed) {
+[[gnu::always_inline]] inline int Store(ReaderContext* ctx, const PropertyRule* rule, const PropertyValue& value, Route route,
+                                        int* changed) {
     const bool direct = route == Route::Direct;
     FormatState& s = ctx->current;
     const FormatState& last = ctx->lastEmitted;
