@@ -3,6 +3,7 @@
 // <b>, <i>, <u>, <s>, <sup>, <sub> and a styled <span> for face, size,
 // colour and case. Tables keep their column widths. Everything taken from
 // the document is escaped, and the page forbids scripts.
+#include <algorithm>
 #include <cmath>
 
 #include "tools/mifread/convert/converter.h"
@@ -76,9 +77,10 @@ private:
 
     void TableStart(const Table& table) override {
         Header();
+        widths_ = table.widths;
         WriteTableOpen(table);
     }
-    void TableRow(const std::vector<Cell>& row) override { WriteRow(row); }
+    void TableRow(const std::vector<Cell>& row) override { TableRow(row, widths_); }
     void TableEnd() override { out_ << "</table>\n"; }
 
     void WriteTableOpen(const Table& table) {
@@ -91,16 +93,16 @@ private:
         out_ << "</colgroup>\n";
     }
 
-    void WriteRow(const std::vector<Cell>& row) {
+    void TableRow(const std::vector<Cell>& row, const std::vector<uint32_t>& widths) {
         out_ << "<tr>";
-        for (const Cell& cell : row) {
+        for (size_t i = 0; i < row.size(); ++i) {
             out_ << "<td>";
-            for (const Block& b : cell.blocks) {
+            for (const Block& b : row[i].blocks) {
                 if (b.kind == Block::Kind::Paragraph) {
-                    WriteParagraph(b.paragraph);
+                    WriteParagraph(b.paragraph, i < widths.size() ? widths[i] : 0);
                 } else {
                     WriteTableOpen(*b.table);
-                    for (const auto& r : b.table->rows) WriteRow(r);
+                    for (const auto& r : b.table->rows) TableRow(r, b.table->widths);
                     out_ << "</table>\n";
                 }
             }
@@ -109,7 +111,10 @@ private:
         out_ << "</tr>\n";
     }
 
-    void WriteParagraph(const mifconvert::Paragraph& p) {
+    // column: the width of the cell that holds the paragraph, 0 outside
+    // tables. Indents that would leave a cell's text less than half of its
+    // column are not applied: the document's cells had room the page lacks.
+    void WriteParagraph(const mifconvert::Paragraph& p, uint32_t column = 0) {
         const std::string tag = p.heading > 0 ? "h" + std::to_string(p.heading) : "p";
         out_ << '<' << tag;
         std::string style;
@@ -120,9 +125,12 @@ private:
             case 3: style += "text-align:justify;"; break;
             default: break;
         }
-        if (f.left != 0) style += "margin-left:" + Points(f.left) + "pt;";
-        if (f.right != 0) style += "margin-right:" + Points(f.right) + "pt;";
-        if (f.first != f.left) style += "text-indent:" + Points(static_cast<int64_t>(f.first) - f.left) + "pt;";
+        const int64_t taken = static_cast<int64_t>(std::max(f.left, f.first)) + f.right;
+        if (column == 0 || taken * 2 <= column) {
+            if (f.left != 0) style += "margin-left:" + Points(f.left) + "pt;";
+            if (f.right != 0) style += "margin-right:" + Points(f.right) + "pt;";
+            if (f.first != f.left) style += "text-indent:" + Points(static_cast<int64_t>(f.first) - f.left) + "pt;";
+        }
         if (!style.empty()) {
             style.pop_back();
             out_ << " style=\"" << style << '"';
@@ -154,7 +162,7 @@ private:
             if (!face.empty() && face != bodyFace_) css += "font-family:" + CssString(face) + ";";
         }
         if (s.size > 0 && s.size != bodySize_) css += "font-size:" + std::to_string(s.size) + "pt;";
-        if (s.color != 0) css += "color:" + HexColor(s.color) + ";";
+        if (s.color != 0 && Visible(s.color)) css += "color:" + HexColor(s.color) + ";";
         if (s.attributes & kSmallCaps) css += "font-variant:small-caps;";
         if (s.attributes & kUpperCase) css += "text-transform:uppercase;";
         if (!css.empty()) {
@@ -166,6 +174,18 @@ private:
         for (auto t = std::rbegin(kTags); t != std::rend(kTags); ++t) {
             if (s.attributes & t->bit) out_ << "</" << t->tag << '>';
         }
+    }
+
+    // Colours that would not show on the white page: the token stream
+    // carries no cell shading or page colour behind light text, so such
+    // text keeps the page's default colour.
+    static bool Visible(uint32_t bgr) {
+        auto channel = [](uint32_t v) {
+            double c = v / 255.0;
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        double luminance = 0.2126 * channel(bgr & 0xFF) + 0.7152 * channel((bgr >> 8) & 0xFF) + 0.0722 * channel((bgr >> 16) & 0xFF);
+        return 1.05 / (luminance + 0.05) >= 1.5;  // contrast ratio against white
     }
 
     static std::string Mime(const std::string& format) {
@@ -208,6 +228,7 @@ private:
     bool headerWritten_ = false;
     int32_t bodySize_ = 0;
     std::string bodyFace_;
+    std::vector<uint32_t> widths_;  // of the open top-level table
 };
 
 }  // namespace
