@@ -254,6 +254,7 @@ DocumentReport ConvertDocument(const Module& module, Source& source, const Conve
             Pass first = Read(module, source, job, host, readable, [&](const Token& t) { builder.Add(t); }, {});
             if (std::string p = SetupProblem(first.run); !p.empty()) {
                 fail(p);
+                if (std::string r = RefusalProblem(first.allocations); !r.empty()) fail(r);
                 return report;
             }
             builder.Finish();
@@ -300,6 +301,7 @@ DocumentReport ConvertDocument(const Module& module, Source& source, const Conve
         Pass pass = Read(module, source, job, host, readable, [&](const Token& t) { converter->Add(t); }, progress);
         if (std::string p = SetupProblem(pass.run); !p.empty()) {
             fail(p);
+            if (std::string r = RefusalProblem(pass.allocations); !r.empty()) fail(r);
             if (file.is_open()) {
                 file.close();
                 fs::remove(job.output, ec);

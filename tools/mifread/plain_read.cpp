@@ -140,16 +140,9 @@ bool ReadPlain(const Module& module, Source& source, const PlainOptions& opt) {
     RunResult run = Driver(module).Run(host, *stream, dopt);
 
     bool ok = true;
-    if (run.outcome == RunResult::Outcome::NoContext) {
-        std::cerr << name << "the reader could not allocate a context\n";
-        return false;
-    }
-    if (run.outcome == RunResult::Outcome::InitFailed) {
-        std::cerr << name << "the reader could not be set up (status " << run.initStatus << ")\n";
-        return false;
-    }
-    if (run.outcome == RunResult::Outcome::FillFailed && run.status == MIF_STATUS_SETUP_FAILED && run.fills.size() == 1) {
-        std::cerr << name << "not a MIF file\n";
+    if (std::string setup = SetupProblem(run); !setup.empty()) {
+        std::cerr << name << setup << "\n";
+        if (std::string refused = RefusalProblem(host.allocator.stats()); !refused.empty()) std::cerr << name << refused << "\n";
         return false;
     }
     if (!opt.raw && !opt.tokens) std::cout << renderer.Finish();
