@@ -6,7 +6,7 @@ BUILD := build
 ASAN_BUILD := build-asan
 SAMPLE := samples/sample.mif
 
-.PHONY: all build build-asan demo test test-native test-asan bench windows test-windows clean record-outputs compare-outputs
+.PHONY: all build build-asan demo test test-native test-asan bench windows test-windows clean record-outputs compare-outputs test-tsan-batch
 
 all: build
 
@@ -27,7 +27,7 @@ test-native: build
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-native test-asan test-windows
+test: test-native test-asan test-windows test-tsan-batch
 
 bench:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -85,5 +85,24 @@ else
 	@echo "windows tests skipped: mingw-w64 toolchain or wine not installed"
 endif
 
+# mifread's batch under ThreadSanitizer: the module, the host toolkit and
+# mifread built with -fsanitize=thread convert the sample and the corpus to
+# HTML and JSON with two workers. A report from ThreadSanitizer fails the
+# target (exit status 66); documents that fail to convert do not (status 1).
+TSAN_BATCH_BUILD := build-tsan-batch
+TSAN_FLAGS := -fsanitize=thread -fno-omit-frame-pointer
+
+test-tsan-batch:
+	cmake -S . -B $(TSAN_BATCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TESTS=OFF \
+		-DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread \
+		-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null
+	cmake --build $(TSAN_BATCH_BUILD) -j $(JOBS) --target mifread -- --no-print-directory
+	@for format in html json; do \
+		rm -rf $(TSAN_BATCH_BUILD)/out; \
+		TSAN_OPTIONS="halt_on_error=1 exitcode=66" ./$(TSAN_BATCH_BUILD)/tools/mifread/mifread --to $$format \
+			--out-dir $(TSAN_BATCH_BUILD)/out -j 2 samples $(wildcard $(CORPUS)); \
+		status=$$?; if [ $$status -gt 1 ]; then echo "mifread batch under ThreadSanitizer: status $$status" >&2; exit 1; fi; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-windows
+	rm -rf $(BUILD) $(ASAN_BUILD) build-windows $(TSAN_BATCH_BUILD)
