@@ -60,7 +60,8 @@ TEST(Convert, DocumentTextCannotInjectMarkup) {
     ConvertOptions options;
     options.title = "</title><script>t()</script>";
     options.fontFace = [](uint32_t n) { return n == 0 ? std::optional<std::string>("x\";}</style><script>f()</script>") : std::nullopt; };
-    const auto tokens = Para({FontToken{0, 14}, TextToken{kNasty}});
+    const auto tokens = Join({Para({FontToken{0, 14}, TextToken{kNasty}}), {TableStartToken{{1440, 1440}, {}, 0, 0}},
+                              Para({TextToken{kNasty}}), {CellEndToken{}}, Para({TextToken{"z"}}), {CellEndToken{}, TableEndToken{}}});
 
     std::string html = Convert(Format::Html, tokens, options);
     EXPECT_EQ(html.find("<script"), std::string::npos) << html;
@@ -73,9 +74,12 @@ TEST(Convert, DocumentTextCannotInjectMarkup) {
 
     REQUIRE_CMARK();
     std::string rendered = RenderMarkdown(Convert(Format::Markdown, tokens, options));
-    // The renderer must give back exactly the text, escaped once, as one paragraph.
-    EXPECT_EQ(rendered, "<p>&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; 'q' ]]&gt; *a* _b_ [l](u) `c` |p| "
-                        "~~s~~ $m$ \\ &amp;amp;</p>\n");
+    // The renderer must give back exactly the text, escaped once, as a
+    // paragraph and as a cell beside its neighbour.
+    const std::string text = "&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; 'q' ]]&gt; *a* _b_ [l](u) `c` |p| "
+                             "~~s~~ $m$ \\ &amp;amp;";
+    EXPECT_EQ(rendered.substr(0, rendered.find("<table>")), "<p>" + text + "</p>\n");
+    EXPECT_NE(rendered.find("<tr>\n<th>" + text + "</th>\n<th>z</th>\n</tr>"), std::string::npos) << rendered;
 }
 
 TEST(Convert, MarkdownLineStartsStayParagraphText) {
@@ -135,6 +139,9 @@ TEST(Convert, AttributesFollowTheTokens) {
          ParaStartToken{}},
         {AttributeToken{kBoldOn}, TextToken{"x"}, TableStartToken{{1440}, {}, 0, 0}},
         Para({TextToken{"y"}}), {CellEndToken{}, TableEndToken{}},
+        // Italic dropped inside a paragraph writes no token: the next
+        // paragraph starts without it all the same.
+        Para({AttributeToken{kItalicOn}, TextToken{"p"}}), Para({TextToken{"q"}}),
     });
     Json json = Json::parse(Convert(Format::Json, tokens));
     const Json& runs = json["blocks"][0]["runs"];
@@ -144,6 +151,7 @@ TEST(Convert, AttributesFollowTheTokens) {
     EXPECT_EQ(runs[2]["attributes"], Json({"italic"}));
     EXPECT_EQ(runs[3]["attributes"], Json::array());
     EXPECT_EQ(json["blocks"][2]["rows"][0][0]["blocks"][0]["runs"][0]["attributes"], Json::array());
+    EXPECT_EQ(json["blocks"].back()["runs"][0]["attributes"], Json::array());
 
     std::string html = Convert(Format::Html, tokens);
     EXPECT_NE(html.find("<p><b>A</b><b><i>B</i></b><i>C</i> D</p>"), std::string::npos) << html;
@@ -151,6 +159,14 @@ TEST(Convert, AttributesFollowTheTokens) {
     REQUIRE_CMARK();
     std::string rendered = RenderMarkdown(Convert(Format::Markdown, tokens));
     EXPECT_NE(rendered.find("<p><strong>A</strong><strong><em>B</em></strong><em>C</em> D</p>"), std::string::npos) << rendered;
+}
+
+// Cell shading is not in the token stream: white text keeps the page's
+// colour, other colours are kept.
+TEST(Convert, LightTextStaysReadable) {
+    std::string html = Convert(Format::Html, Para({ColorToken{0, 0xFFFFFF}, TextToken{"white"}, ColorToken{0, 0x0000FF},
+                                                   TextToken{"red"}}));
+    EXPECT_NE(html.find("<p>white<span style=\"color:#FF0000\">red</span></p>"), std::string::npos) << html;
 }
 
 Paragraph Sized(int32_t size, std::string text) {
