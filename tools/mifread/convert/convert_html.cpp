@@ -86,8 +86,10 @@ private:
     void WriteTableOpen(const Table& table) {
         int64_t total = 0;
         for (uint32_t w : table.widths) total += w;
+        // The reader's indent centres the table on the document's own page,
+        // whose width the page token does not carry: centre it here.
         out_ << "<table style=\"width:" << Points(total) << "pt";
-        if (table.indent > 0) out_ << ";margin-left:" << Points(table.indent) << "pt";
+        if (table.indent > 0) out_ << ";margin-left:auto;margin-right:auto";
         out_ << "\">\n<colgroup>";
         for (uint32_t w : table.widths) out_ << "<col style=\"width:" << Points(w) << "pt\">";
         out_ << "</colgroup>\n";
