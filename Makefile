@@ -1,24 +1,41 @@
-# The two commands that do everything on a fresh machine:
-#   make demo   build, then read the bundled sample document with mifread
-#   make test   build and run every test, then again under ASan and UBSan
+# The two commands, on a fresh Debian machine too: each first installs the
+# packages it lacks (scripts/install-deps; MIF_SKIP_DEPS=1 skips that).
+#   make demo   build mifread, then read the bundled sample document
+#   make test   build and run every test, then again under ASan and UBSan,
+#               the install test among them, and the Windows DLL's under wine
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
+RELEASE_BUILD := build-release
 SAMPLE := samples/sample.mif
+DEPS := ./scripts/install-deps
+# Builds made here treat warnings as errors (WERROR=OFF to relax); a plain
+# cmake configure does not.
+WERROR ?= ON
+CONFIGURE = cmake -S . -DMIF_WERROR=$(WERROR)
 
-.PHONY: all build build-asan demo test test-native test-asan bench windows test-windows clean record-outputs compare-outputs test-tsan-batch
+.PHONY: all build build-asan demo test test-deps test-native test-asan release test-release deb test-deb \
+	bench windows test-windows test-windows-run clean record-outputs compare-outputs test-tsan-batch
 
 all: build
 
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(DEPS) build test
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TESTS=ON >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMIF_SANITIZE=ON -DMIF_BUILD_TOOLS=OFF >/dev/null
+	@$(DEPS) build test
+	$(CONFIGURE) -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMIF_SANITIZE=ON -DMIF_BUILD_TOOLS=OFF >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-demo: build
+# The demo needs only mifread: the tests are left out of a first build
+# (a later make test adds them) and their packages are not installed.
+demo:
+	@$(DEPS) build
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		$(if $(wildcard $(BUILD)/CMakeCache.txt),,-DMIF_BUILD_TESTS=OFF) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target mifread
 	./$(BUILD)/tools/mifread/mifread $(SAMPLE)
 
 test-native: build
@@ -27,10 +44,34 @@ test-native: build
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-native test-asan test-windows test-tsan-batch
+# One install step up front for everything the tests use.
+test-deps:
+	@$(DEPS) build test mingw wine convert
+
+test: test-deps test-native test-asan test-windows test-tsan-batch
+
+# Release: the build the Debian package is made from, installed under /usr.
+release:
+	@$(DEPS) build test
+	$(CONFIGURE) -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+	cmake --build $(RELEASE_BUILD) -j $(JOBS)
+
+test-release: release
+	cd $(RELEASE_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+deb: release
+	@$(DEPS) package
+	cd $(RELEASE_BUILD) && cpack -G DEB >/dev/null
+	@ls $(RELEASE_BUILD)/mifreader_*.deb
+
+# Installs the package on this machine (root, or sudo), checks it and
+# removes it again.
+test-deb: deb
+	./scripts/check-deb $(RELEASE_BUILD) $(SAMPLE)
 
 bench:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(DEPS) build test tools
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target mif_bench -- --no-print-directory
 	./$(BUILD)/bench/mif_bench
 
@@ -59,19 +100,29 @@ HAVE_MINGW := $(shell command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 && echo 
 HAVE_WINE := $(shell command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1 && echo yes)
 
 windows:
+	@$(DEPS) mingw
+	@$(MAKE) --no-print-directory windows-dll
+
+.PHONY: windows-dll
+windows-dll:
 ifeq ($(HAVE_MINGW),yes)
-	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	$(CONFIGURE) -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DMIF_BUILD_TESTS=OFF -DMIF_BUILD_TOOLS=OFF >/dev/null
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target mifreader -- --no-print-directory
 else
 	@echo "windows build needs the mingw-w64 toolchain (x86_64-w64-mingw32-g++)" >&2; exit 1
 endif
 
+# The packages are installed first, then a new make sees the tools.
 test-windows:
+	@$(DEPS) mingw wine
+	@$(MAKE) --no-print-directory test-windows-run
+
+test-windows-run:
 ifeq ($(HAVE_MINGW)$(HAVE_WINE),yesyes)
-	$(MAKE) --no-print-directory windows
+	$(MAKE) --no-print-directory windows-dll
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target mif_windows_tests -- --no-print-directory
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target mifreader -- --no-print-directory
 	cmake -S tests/windows -B $(WIN_BUILD)/native >/dev/null
 	cmake --build $(WIN_BUILD)/native -j $(JOBS) -- --no-print-directory
@@ -93,7 +144,7 @@ TSAN_BATCH_BUILD := build-tsan-batch
 TSAN_FLAGS := -fsanitize=thread -fno-omit-frame-pointer
 
 test-tsan-batch:
-	cmake -S . -B $(TSAN_BATCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TESTS=OFF \
+	$(CONFIGURE) -B $(TSAN_BATCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TESTS=OFF \
 		-DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread \
 		-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null
 	cmake --build $(TSAN_BATCH_BUILD) -j $(JOBS) --target mifread -- --no-print-directory
@@ -105,4 +156,4 @@ test-tsan-batch:
 	done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-windows $(TSAN_BATCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(WIN_BUILD) $(TSAN_BATCH_BUILD)

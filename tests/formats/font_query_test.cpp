@@ -32,7 +32,7 @@ Captured Ask(const char* family, int32_t answer, uint32_t* fontIndex = nullptr) 
     r.ctx->hostHandle = &c;
     std::snprintf(r.cur().fontFamily, sizeof r.cur().fontFamily, "%s", family);
     r.cur().fontIndex = 77;
-    mif::QueryHostFont(r.ctx);
+    mif::QueryHostFont(r.ctx, mif::FamilyClassOf(r.cur().fontFamily));
     if (fontIndex != nullptr) *fontIndex = r.cur().fontIndex;
     return c;
 }
@@ -79,6 +79,17 @@ TEST(FontQuery, FamiliesAskWhereTheNameMatters) {
     ASSERT_TRUE(r.Finished());
     EXPECT_EQ(r.host.fontNames, (Texts{"Times", "Helvetica", "Courier"}));
     EXPECT_EQ(r.cur().fontIndex, 1u);
+}
+
+// The class is guessed from the name as the format keeps it (79 bytes), read
+// directly and applied alike: "Roman" cut to "Ro" names no class.
+TEST(FontQuery, ClassOfTheKeptName) {
+    const std::string longName = std::string(77, 'x') + "Roman";
+    for (const std::string& body :
+         {"<Font <FFamily `" + longName + "'>>", "<PgfCatalog <Pgf <PgfTag `L'> <PgfFont <FFamily `" + longName + "'>>>>"}) {
+        Reading r(Doc(body));
+        EXPECT_EQ(r.host.fontClasses, std::vector<uint8_t>{0}) << body;
+    }
 }
 
 }  // namespace

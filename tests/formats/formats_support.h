@@ -46,11 +46,18 @@ struct Reading {
 
 using Texts = std::vector<std::string>;
 
-// "keyword=value" of every node of an entry.
+inline mif::Keyword KeywordOf(const std::string& text) {
+    std::string padded = text + std::string(16, '\0');
+    return mif::LookupKeyword(padded.data(), static_cast<uint32_t>(text.size()));
+}
+
+// "keyword=value" of every recorded property of an entry, the value parsed.
 inline Texts Nodes(const mif::CatalogEntry* entry) {
     Texts nodes;
-    for (const mif::PropertyNode* n = entry != nullptr ? entry->properties : nullptr; n != nullptr; n = n->next) {
-        nodes.push_back(std::string(n->keyword) + "=" + n->value);
+    for (uint32_t i = 0; entry != nullptr && i < entry->propertyCount; ++i) {
+        const mif::RecordedProperty& p = entry->properties[i];
+        nodes.push_back(std::string(mif::kKeywordTable[p.keyword].text) + "=" +
+                        (p.text != nullptr ? std::string(p.text) : std::to_string(p.number)));
     }
     return nodes;
 }
@@ -61,18 +68,22 @@ inline int Count(const mif::CatalogList& list) {
     return n;
 }
 
-// A recorded entry (tag node first) in test memory, for ApplyCatalogEntry.
+// A recorded entry in test memory, for ApplyCatalogEntry: each statement's
+// value parsed as the recorder parses it.
 struct Entry {
     Entry(std::initializer_list<std::pair<std::string, std::string>> recorded) : texts(recorded) {
-        texts.insert(texts.begin(), {"PgfTag", "T"});
-        for (auto& [keyword, value] : texts) nodes.push_back(mif::PropertyNode{keyword.data(), value.data(), nullptr});
-        for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].next = &nodes[i + 1];
-        entry.properties = nodes.data();
+        for (auto& [keyword, value] : texts) {
+            mif::Keyword k = KeywordOf(keyword);
+            mif::PropertyValue v = mif::ParseProperty(k, value.c_str(), mif::Route::Applied);
+            properties.push_back(mif::RecordedProperty{static_cast<uint8_t>(k), v.number, const_cast<char*>(v.text)});
+        }
+        entry.properties = properties.data();
+        entry.propertyCount = static_cast<uint32_t>(properties.size());
     }
-    Entry(const Entry&) = delete;  // the nodes point into texts
+    Entry(const Entry&) = delete;  // the names point into texts
 
     std::vector<std::pair<std::string, std::string>> texts;
-    std::vector<mif::PropertyNode> nodes;
+    std::vector<mif::RecordedProperty> properties;
     mif::CatalogEntry entry{};
 };
 

@@ -44,6 +44,33 @@ TEST(Words, WeightsSetOrClearBoldOnly) {
     }
 }
 
+// Where reading a property directly and applying it from a catalog entry
+// differ: the word that sets italic, and where a family is described to the
+// host (directly also inside a Font, applied only in the catalogs or a body
+// flow).
+TEST(Words, DirectAndAppliedDifferOnlyWhereTheyShould) {
+    for (const char* word : {"Yes", "True", "No"}) {
+        auto [direct, applied] = BothWays("", "FItalic", word, &mif::FormatState::charAttributes);
+        EXPECT_EQ(direct, std::string(word) == "Yes" ? mif::AttrItalic : 0u) << word;
+        EXPECT_EQ(applied, std::string(word) == "True" ? mif::AttrItalic : 0u) << word;
+    }
+    const std::pair<std::string, std::vector<std::string>> asked[] = {
+        {"<Font <FFamily `Direct'>>", {"Direct"}},
+        {"<FFamily `Outside'>", {}},
+        {"<PgfCatalog <FFamily `InCatalog'>>", {"InCatalog"}},
+    };
+    for (const auto& [body, faces] : asked) {
+        Reading r(Doc(body));
+        EXPECT_EQ(r.host.fontNames, faces) << body;
+    }
+    Reading applied(Doc("<Font >"));
+    applied.ctx->inFont = 1;
+    Entry e({{"FFamily", "Applied"}});
+    EXPECT_EQ(mif::ApplyCatalogEntry(applied.ctx, &e.entry), 1);
+    EXPECT_TRUE(applied.host.fontNames.empty()) << "applied, a family inside a Font is not described";
+    EXPECT_STREQ(applied.cur().fontFamily, "Applied");
+}
+
 // Shrinking is 3 x size / 4 and restoring 4 x size / 3, truncated: 12, 9,
 // 12 and 10, 7, 9. Direct FPosition scales only in the body flow; recorded
 // FSupScript/FSubScript scale, recorded FPosition never does.

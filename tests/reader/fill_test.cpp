@@ -185,14 +185,14 @@ TEST(Progress, ShortReadsGiveTheSameStream) {
 }
 
 TEST(MemoryFailure, EveryAllocationPointFailsCleanly) {
-    // Crosses windows with carried pieces, so refills take temporary blocks.
+    // Crosses windows with carried pieces and nests statements.
     std::string doc = "<MIFFile 5.00>\n";
     while (doc.size() < 9000) doc += "<Unknown <Nested 1> # note\n> include(y)\n";
     TestHost probe;
     auto reference = probe.ReadDocument(doc);
     ASSERT_EQ(reference.status, MIF_STATUS_OK);
     long total = probe.allocator.count;
-    ASSERT_GT(total, 80);
+    ASSERT_GE(total, 2) << "the context and a block of statement frames";
     for (long k = 1; k <= total; ++k) {
         TestHost host;
         host.allocator.failAt = k;
@@ -203,9 +203,8 @@ TEST(MemoryFailure, EveryAllocationPointFailsCleanly) {
         host.stream.data = doc;
         if (mifInitDoc(ctx, nullptr, static_cast<int32_t>(doc.size()), host.StreamBlock()) == MIF_STATUS_OK) {
             auto run = TestHost::Drain(static_cast<mif::ReaderContext*>(ctx));
-            // A refused frame or keyword buffer fails the fill. A refused
-            // block for carrying a cut piece ends the input early: the
-            // output is then a clean prefix of the full document's.
+            // A refused block of statement frames fails the fill; a run
+            // that still succeeds wrote a clean prefix of the full output.
             if (run.status == MIF_STATUS_OK) {
                 EXPECT_EQ(run.percents.back(), 100u) << k;
                 ASSERT_LE(run.tokens.size(), reference.tokens.size()) << k;

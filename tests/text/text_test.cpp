@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "reader/host_services.h"
 #include "support/test_host.h"
@@ -157,6 +158,31 @@ TEST(Units, FactorAndTwipsOfTheWrittenForms) {
     }
 }
 
+// The decimal reader takes a fast path for plain decimals; whatever the
+// text, it must give atof's double bit for bit.
+TEST(Units, DecimalsReadAsAtofReadsThem) {
+    std::vector<std::string> texts = {"16.7777216", "9007199254740993", "123456789012345.6", "0.1", "-0.0", "+.5",
+                                      " \t12.5pt", "1.2.3", "0x1A", "1e-3", "inf", "-nan", ".", "-", "00000000000000001",
+                                      "0.000000000000001", "3.999999999999999", "5.", "1,5", "2 .5"};
+    std::mt19937 random(7);
+    const char kAlphabet[] = "0123456789.-+ eEx";
+    for (int i = 0; i < 50000; ++i) {
+        std::string t;
+        for (size_t n = random() % 20; n > 0; --n) t += kAlphabet[random() % (sizeof kAlphabet - 1)];
+        texts.push_back(t);
+    }
+    for (int i = 0; i < 20000; ++i) {  // long plain decimals, around the fast path's limit
+        std::string t = std::to_string(random() % 1000);
+        for (size_t n = 12 + random() % 8; t.size() < n;) t += static_cast<char>('0' + random() % 10);
+        t.insert(1 + random() % (t.size() - 1), ".");
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
+        double fast = mif::ParseDecimal(t.c_str()), slow = std::atof(t.c_str());
+        EXPECT_EQ(std::memcmp(&fast, &slow, sizeof fast), 0) << '"' << t << "\" " << fast << " " << slow;
+    }
+}
+
 TEST(PageType, BodyPageRectanglesAndPageSizes) {
     const struct { const char* pages; bool reported; int32_t width, height; } cases[] = {
         {"<Page <PageType BodyPage> <PageSize  8.5\" 11.0\"> <TextRect <ID 7>>>", true, 12240, 15840},
@@ -210,7 +236,7 @@ TEST(TextStatements, MissingValuesFailTheFill) {
 TEST(ParagraphEnd, AttributesOffThenBreakPairThenOnAgainBeforeTheNextText) {
     Direct d;
     char text[] = "`next'";
-    mif::StatementFrame para{}, string{nullptr, text, text + 5, nullptr};
+    mif::StatementFrame para{}, string{nullptr, text, text + 5, nullptr, {}};
     d.ctx->current.charAttributes = 0xFF, d.ctx->current.fontSize = 10;
     d.Flush();
     d.Reset();
@@ -285,7 +311,7 @@ TEST(TextAllocation, RefusedBlocksFailTheHandlerAndLeakNothing) {
     Direct d;
     d.ctx->text.isBodyPage = d.ctx->inTextRect = 1;
     char id[] = "7";
-    mif::StatementFrame frame{nullptr, id, id, nullptr};
+    mif::StatementFrame frame{nullptr, id, id, nullptr, {}};
     d.host.allocator.failAt = d.host.allocator.count + 1;
     EXPECT_EQ(mif::RecordBodyTextRectID(d.ctx, &frame), 0);
     EXPECT_EQ(d.ctx->text.bodyRectHead, nullptr);

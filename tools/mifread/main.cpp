@@ -56,10 +56,14 @@ fs::path ExecutableDir() {
 }
 #endif
 
-// The module given with --module, else the one this build made, else one
-// next to the executable.
+// The module given with --module, else the one installed with this program,
+// else the one this build made, else one next to the executable.
 std::string DefaultModulePath() {
     std::error_code ec;
+#ifdef MIFREAD_INSTALLED_MODULE
+    fs::path installed = ExecutableDir() / MIFREAD_INSTALLED_MODULE;
+    if (fs::exists(installed, ec)) return installed.lexically_normal().string();
+#endif
 #ifdef MIFREAD_DEFAULT_MODULE
     if (fs::exists(MIFREAD_DEFAULT_MODULE, ec)) return MIFREAD_DEFAULT_MODULE;
 #endif
@@ -99,6 +103,7 @@ int main(int argc, char** argv) {
         "  markdown  CommonMark with pipe tables; pictures are linked only with --out-dir.\n"
         "  json      the document model described in docs/json-format.md.",
         "mifread"};
+    app.set_version_flag("--version", "mifread " MIFREAD_VERSION);
     app.add_option("files", opt.files, "MIF documents to read (- for standard input); with --out-dir, also folders")
         ->required();
     auto* tokensOpt = app.add_flag("--tokens", opt.plain.tokens, "Print one decoded line per token instead of the text");
@@ -127,7 +132,7 @@ int main(int argc, char** argv) {
         ->type_name("N")
         ->check(CLI::Range(1u, 1024u));
     app.add_option("--module", opt.modulePath,
-                   "The reader library to load (default: the one built with this program, else " +
+                   "The reader library to load (default: the one installed or built with this program, else " +
                        std::string(kModuleFileName) + " next to it)")
         ->type_name("PATH");
     for (auto* o : {tokensOpt, rawOpt, fontsOpt, extractOpt}) o->excludes(outDirOpt);
