@@ -117,7 +117,8 @@ private:
     // tables. Indents that would leave a cell's text less than half of its
     // column are not applied: the document's cells had room the page lacks.
     void WriteParagraph(const mifconvert::Paragraph& p, uint32_t column = 0) {
-        const std::string tag = p.heading > 0 ? "h" + std::to_string(p.heading) : "p";
+        std::string tag = "p";
+        if (p.heading > 0) tag = std::string("h").append(std::to_string(p.heading));
         out_ << '<' << tag;
         std::string style;
         const ParagraphFormat& f = p.format;
