@@ -172,9 +172,12 @@ TEST(Units, DecimalsReadAsAtofReadsThem) {
         texts.push_back(t);
     }
     for (int i = 0; i < 20000; ++i) {  // long plain decimals, around the fast path's limit
-        std::string t = std::to_string(random() % 1000);
-        for (size_t n = 12 + random() % 8; t.size() < n;) t += static_cast<char>('0' + random() % 10);
-        t.insert(1 + random() % (t.size() - 1), ".");
+        char digits[20];
+        const size_t n = 12 + random() % 8, dot = 1 + random() % (n - 1);
+        for (size_t k = 0; k < n; ++k) digits[k] = static_cast<char>('0' + random() % 10);
+        std::string t(digits, dot);
+        t.push_back('.');
+        t.append(digits + dot, n - dot);
         texts.push_back(t);
     }
     for (const std::string& t : texts) {
