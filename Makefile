@@ -15,7 +15,7 @@ WERROR ?= ON
 CONFIGURE = cmake -S . -DMIF_WERROR=$(WERROR)
 
 .PHONY: all build build-asan demo test test-deps test-native test-asan release test-release deb test-deb \
-	bench windows test-windows test-windows-run clean record-outputs compare-outputs
+	bench windows test-windows test-windows-run clean record-outputs compare-outputs test-tsan-batch
 
 all: build
 
@@ -46,9 +46,9 @@ test-asan: build-asan
 
 # One install step up front for everything the tests use.
 test-deps:
-	@$(DEPS) build test mingw wine
+	@$(DEPS) build test mingw wine convert
 
-test: test-deps test-native test-asan test-windows
+test: test-deps test-native test-asan test-windows test-tsan-batch
 
 # Release: the build the Debian package is made from, installed under /usr.
 release:
@@ -136,5 +136,24 @@ else
 	@echo "windows tests skipped: mingw-w64 toolchain or wine not installed"
 endif
 
+# mifread's batch under ThreadSanitizer: the module, the host toolkit and
+# mifread built with -fsanitize=thread convert the sample and the corpus to
+# HTML and JSON with two workers. A report from ThreadSanitizer fails the
+# target (exit status 66); documents that fail to convert do not (status 1).
+TSAN_BATCH_BUILD := build-tsan-batch
+TSAN_FLAGS := -fsanitize=thread -fno-omit-frame-pointer
+
+test-tsan-batch:
+	$(CONFIGURE) -B $(TSAN_BATCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TESTS=OFF \
+		-DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread \
+		-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null
+	cmake --build $(TSAN_BATCH_BUILD) -j $(JOBS) --target mifread -- --no-print-directory
+	@for format in html json; do \
+		rm -rf $(TSAN_BATCH_BUILD)/out; \
+		TSAN_OPTIONS="halt_on_error=1 exitcode=66" ./$(TSAN_BATCH_BUILD)/tools/mifread/mifread --to $$format \
+			--out-dir $(TSAN_BATCH_BUILD)/out -j 2 samples $(wildcard $(CORPUS)); \
+		status=$$?; if [ $$status -gt 1 ]; then echo "mifread batch under ThreadSanitizer: status $$status" >&2; exit 1; fi; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(WIN_BUILD) $(TSAN_BATCH_BUILD)

@@ -2,9 +2,6 @@
 // and the object it extracts from the sample's anchored frame.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,41 +10,12 @@
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
-
-#ifndef MIFREAD_PATH  // builds without the tools
-#define MIFREAD_PATH ""
-#endif
+#include "tool/tool_support.h"
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::string out;  // stdout and stderr together
-};
-
-Result RunTool(const std::string& args) {
-    Result r;
-    FILE* p = popen(("'" MIFREAD_PATH "' " + args + " 2>&1").c_str(), "r");
-    if (p == nullptr) return r;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-    int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return r;
-}
-
-const std::string kSample = std::string(MIF_SAMPLES_DIR) + "/sample.mif";
-
-class Mifread : public testing::Test {
-protected:
-    void SetUp() override {
-        if (!fs::exists(MIFREAD_PATH)) GTEST_SKIP() << "mifread not built";
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    const fs::path dir_ = fs::temp_directory_path() / ("mifread-test-" + std::to_string(::getpid()));
-};
+using namespace tooltest;
+using Mifread = ToolTest;
 
 // Lines worked out by hand from the sample: hex escapes eat one following
 // blank, a \t escape becomes a tab ahead of the string and a blank inside it,
