@@ -116,6 +116,8 @@ TEST(StringStatement, OneTextTokenPerStatement) {
         {"<String abc>", "'ab' "},  // the last character is taken for the closing quote
         {"<String `a'> <String `b'>", "'a' 'b' "}, {"<String `#1 <b\\>'>", "'#1 <b>' "},
         {"<String `ab\\x00 cd'>", "'ab' "},              // the text ends at an encoded NUL
+        {"<String `A\\xzz BC'>", "'A\\xzz BC' "},        // not hexadecimal: the escape stays as text
+        {"<String `\\x4g \\xG1 x'>", "'\\x4g \\xG1 x' "},
         {"<String `Name\\tValue'>", "3 'Name Value' "},  // the tab goes first
     };
     for (const auto& [line, expected] : cases) {
