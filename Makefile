@@ -7,6 +7,7 @@ ASAN_BUILD := build-asan
 SAMPLE := samples/sample.mif
 
 .PHONY: all build build-asan demo test test-native test-asan bench windows test-windows clean record-outputs compare-outputs
+.PHONY: fuzz fuzz-build
 
 all: build
 
@@ -86,4 +87,35 @@ else
 endif
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-windows
+	rm -rf $(BUILD) $(ASAN_BUILD) build-windows $(FUZZ_BUILD)
+
+# Fuzzing (clang, libFuzzer, ASan + UBSan): builds the targets in fuzz/ and
+# runs each for FUZZ_SECONDS from the inputs it found before and from
+# starting inputs: the sample and the corpus documents, cut to FUZZ_MAX_LEN
+# bytes behind four zero option bytes. Inputs and findings stay in
+# $(FUZZ_BUILD); a finding fails the run (keep it, minimised, under
+# tests/hardening/inputs/).
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= read render
+FUZZ_MAX_LEN ?= 65540
+FUZZ_FLAGS ?=
+
+fuzz-build:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_FUZZ=ON \
+		-DMIF_BUILD_TESTS=OFF -DMIF_BUILD_TOOLS=OFF >/dev/null
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target mif_fuzz_dictionary $(FUZZ_TARGETS:%=mif_%_fuzzer) -- --no-print-directory
+	./$(FUZZ_BUILD)/fuzz/mif_fuzz_dictionary > $(FUZZ_BUILD)/mif.dict
+	rm -rf $(FUZZ_BUILD)/starting && mkdir -p $(FUZZ_BUILD)/starting
+	@for f in $(SAMPLE) $(wildcard $(CORPUS)/*.mif); do \
+		{ printf '\000\000\000\000'; head -c $$(($(FUZZ_MAX_LEN) - 4)) "$$f"; } > $(FUZZ_BUILD)/starting/$$(basename "$$f"); \
+	done
+
+fuzz: fuzz-build
+	@for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_BUILD)/found/$$t $(FUZZ_BUILD)/findings/$$t; \
+		echo "fuzzing the $$t target for $(FUZZ_SECONDS) s"; \
+		./$(FUZZ_BUILD)/fuzz/mif_$${t}_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -timeout=60 \
+			-dict=$(FUZZ_BUILD)/mif.dict -artifact_prefix=$(FUZZ_BUILD)/findings/$$t/ -print_final_stats=1 $(FUZZ_FLAGS) \
+			$(FUZZ_BUILD)/found/$$t $(FUZZ_BUILD)/starting || exit 1; \
+	done
