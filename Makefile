@@ -4,10 +4,11 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
+TSAN_BUILD := build-tsan
 SAMPLE := samples/sample.mif
 
 .PHONY: all build build-asan demo test test-native test-asan bench windows test-windows clean record-outputs compare-outputs
-.PHONY: fuzz fuzz-build
+.PHONY: fuzz fuzz-build test-tsan
 
 all: build
 
@@ -28,7 +29,15 @@ test-native: build
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-native test-asan test-windows
+# ThreadSanitizer: the test that reads every document in two threads at once.
+test-tsan:
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TOOLS=OFF \
+		-DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread \
+		-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target mif_threads_tests -- --no-print-directory
+	TSAN_OPTIONS=halt_on_error=1 ./$(TSAN_BUILD)/tests/mif_threads_tests
+
+test: test-native test-asan test-tsan test-windows
 
 bench:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -87,7 +96,7 @@ else
 endif
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-windows $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-windows $(FUZZ_BUILD)
 
 # Fuzzing (clang, libFuzzer, ASan + UBSan): builds the targets in fuzz/ and
 # runs each for FUZZ_SECONDS from the inputs it found before and from
