@@ -169,23 +169,12 @@ inline Checked Read(const mifhost::Module& module, std::string_view document, co
         c.statusWord != static_cast<uint32_t>(run.status)) {
         note("status " + std::to_string(run.status) + " but " + std::to_string(c.statusWord) + " in the status word");
     }
+    using Outcome = mifhost::RunResult::Outcome;
     const bool refused = host.allocator.stats().refused > 0;
-    switch (run.outcome) {
-        case mifhost::RunResult::Outcome::NoContext:
-            if (!refused || run.allocateFlag != 1) note("no context, flag " + std::to_string(run.allocateFlag));
-            break;
-        case mifhost::RunResult::Outcome::InitFailed:
-            if (!refused) note("mifInitDoc failed with status " + std::to_string(run.initStatus));
-            break;
-        case mifhost::RunResult::Outcome::Stalled:
-            note("the fills stopped making progress after " + std::to_string(run.fills.size()));
-            break;
-        default:
-            break;
-    }
-    if (run.outcome != mifhost::RunResult::Outcome::NoContext && run.freeStatus != MIF_STATUS_OK) {
-        note("mifFreeContext returned " + std::to_string(run.freeStatus));
-    }
+    if (run.outcome == Outcome::NoContext && (!refused || run.allocateFlag != 1)) note("no context");
+    if (run.outcome == Outcome::InitFailed && !refused) note("mifInitDoc failed without a refused allocation");
+    if (run.outcome == Outcome::Stalled) note("the fills stopped making progress");
+    if (run.outcome != Outcome::NoContext && run.freeStatus != MIF_STATUS_OK) note("mifFreeContext failed");
     const uint64_t damaged = host.allocator.CheckGuards() + host.allocator.stats().damaged;
     c.memory = host.allocator.stats();
     if (c.memory.liveBlocks != 0) note(std::to_string(c.memory.liveBlocks) + " blocks never given back");
@@ -197,6 +186,25 @@ inline Checked Read(const mifhost::Module& module, std::string_view document, co
 // True when a is b or begins b.
 inline bool IsPrefix(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
     return a.size() <= b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+// Refuses each allocation of the document's full read in turn: every run
+// must pass the checks, fail with status 4 if a fill fails, and write a
+// prefix of the full output (a refused block for carrying a cut statement
+// ends the input early, cleanly). Returns the first problem, or empty.
+inline std::string SweepRefusals(const mifhost::Module& module, std::string_view document, Feed feed) {
+    const Checked full = Read(module, document, feed);
+    if (!full.problem.empty()) return "unrefused: " + full.problem;
+    for (feed.failAt = 1; feed.failAt <= full.memory.allocations; ++feed.failAt) {
+        const Checked c = Read(module, document, feed);
+        const std::string where = "allocation " + std::to_string(feed.failAt) + " refused: ";
+        if (!c.problem.empty()) return where + c.problem;
+        if (c.run.outcome == mifhost::RunResult::Outcome::FillFailed && c.run.status != MIF_STATUS_SCAN_FAILED) {
+            return where + "status " + std::to_string(c.run.status);
+        }
+        if (!IsPrefix(c.run.tokens, full.run.tokens)) return where + "not a prefix of the full output";
+    }
+    return "";
 }
 
 }  // namespace mifcheck
