@@ -1,9 +1,10 @@
 // Two threads read the sample and every corpus document at once, each
 // document in a context of its own and through the careful host's checks:
 // one in 64 KiB fills with plain reads, from the first document on; the
-// other in 4 MiB fills with mixed short reads and -1 at the end of the
-// input, from the last. Both must write the same tokens for every document.
-// make test also runs this under ThreadSanitizer, which must find no race.
+// other in 4 MiB fills with mixed short reads, -1 at the end of the input
+// and every frame's object read between fills, from the last. Both must
+// write the same tokens for every document. make test also runs this under
+// ThreadSanitizer, which must find no race.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,6 +44,7 @@ TEST(Threads, TwoThreadsReadEveryDocumentAlike) {
         }
     };
     mifcheck::Feed plain, mixed;
+    plain.readObjects = false;
     mixed.bufferSize = 4u << 20;
     mixed.chunks = {1, 7, 4093, 0};
     mixed.endResult = -1;
