@@ -57,13 +57,12 @@ compare-outputs: build
 	./$(BUILD)/tools/mifrecord/mifrecord compare $(OUTPUTS) $(OUTPUT_DOCUMENTS)
 
 # Windows: the module as a DLL, cross-built with mingw-w64 and tested under wine.
-# test-windows records what the Linux library writes for the sample, a
-# hand-written document and the corpus documents up to CORPUS_MAX_BYTES, then
-# runs the DLL's test program under wine (one prefix per build folder), which
-# compares the DLL's output with those records.
+# test-windows runs the DLL's test program under wine (one prefix per build
+# folder), then has mifrecord record what the Linux library reports for the
+# sample and the corpus, and mifrecord built for Windows compare what the DLL
+# reports under wine with that record.
 WIN_BUILD := build-windows
 CORPUS ?= ../shared/corpus
-CORPUS_MAX_BYTES ?= 100000000
 WINE_ENV = WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all
 HAVE_MINGW := $(shell command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 && echo yes)
 HAVE_WINE := $(shell command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1 && echo yes)
@@ -71,7 +70,7 @@ HAVE_WINE := $(shell command -v wine >/dev/null 2>&1 && command -v wineserver >/
 windows:
 ifeq ($(HAVE_MINGW),yes)
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DMIF_BUILD_TESTS=OFF -DMIF_BUILD_TOOLS=OFF >/dev/null
+		-DMIF_BUILD_TESTS=OFF -DMIF_BUILD_TOOLS=ON >/dev/null
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target mifreader -- --no-print-directory
 else
 	@echo "windows build needs the mingw-w64 toolchain (x86_64-w64-mingw32-g++)" >&2; exit 1
@@ -80,16 +79,15 @@ endif
 test-windows:
 ifeq ($(HAVE_MINGW)$(HAVE_WINE),yesyes)
 	$(MAKE) --no-print-directory windows
-	cmake --build $(WIN_BUILD) -j $(JOBS) --target mif_windows_tests -- --no-print-directory
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target mif_windows_tests mifrecord -- --no-print-directory
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	cmake --build $(BUILD) -j $(JOBS) --target mifreader -- --no-print-directory
-	cmake -S tests/windows -B $(WIN_BUILD)/native >/dev/null
-	cmake --build $(WIN_BUILD)/native -j $(JOBS) -- --no-print-directory
+	cmake --build $(BUILD) -j $(JOBS) --target mifrecord -- --no-print-directory
 	rm -rf $(WIN_BUILD)/expected
-	./$(WIN_BUILD)/native/mif_token_dump $(BUILD)/libmifreader.so $(WIN_BUILD)/expected $(CORPUS_MAX_BYTES) \
-		$(wildcard $(SAMPLE)) $(wildcard $(CORPUS))
+	./$(BUILD)/tools/mifrecord/mifrecord record $(WIN_BUILD)/expected $(OUTPUT_DOCUMENTS)
 	@test -d $(WIN_BUILD)/wineprefix || { echo "creating the wine prefix"; $(WINE_ENV) wineboot -i >/dev/null 2>&1; }
 	@cd $(WIN_BUILD) && $(WINE_ENV) ctest --output-on-failure; status=$$?; \
+		$(WINE_ENV) wine tools/mifrecord/mifrecord.exe compare expected --module mifreader.dll \
+			$(abspath $(OUTPUT_DOCUMENTS)) || status=1; \
 		$(WINE_ENV) wineserver -k >/dev/null 2>&1; exit $$status
 else
 	@echo "windows tests skipped: mingw-w64 toolchain or wine not installed"
