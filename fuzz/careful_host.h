@@ -42,16 +42,8 @@ struct Checked {
 
 // The module linked into this program.
 inline const mifhost::Module& LinkedModule() {
-    static const mifhost::Module module([] {
-        mifhost::EntryPoints e;
-        e.allocateContext = &mifAllocateContext;
-        e.freeContext = &mifFreeContext;
-        e.initDoc = &mifInitDoc;
-        e.fillBuffer = &mifFillBuffer;
-        e.charSet = &mifCharSet;
-        e.getReaderInterface = &mifGetReaderInterface;
-        return e;
-    }());
+    static const mifhost::Module module(mifhost::EntryPoints{
+        {&mifAllocateContext, &mifFreeContext, &mifInitDoc, &mifFillBuffer, &mifCharSet}, &mifGetReaderInterface});
     return module;
 }
 

@@ -61,23 +61,20 @@ std::string Start(const std::vector<int32_t>& widths, int32_t indent) {
     return s + "30,60,30,60," + std::to_string(indent) + ",0)";
 }
 
-// Text, cell ends (token 8) and table tokens (6), one entry each: a table
-// start of length 30 + 4n shows its fields after n, one as i32 each, then
-// its final byte; anything malformed shows as "bad".
+// Text, cell ends and table tokens after the header, one entry each; a
+// table start shows its widths, spacings, indent and final byte.
 Strings Trace(const std::vector<uint8_t>& bytes) {
     Strings out;
-    for (const testhost::Token& t : testhost::BodyTokens(bytes)) {
-        if (t.code == MIF_TOKEN_TEXT) out.push_back("'" + t.Text() + "'");
-        if (t.code == MIF_TOKEN_CELL_END) out.push_back(t.payload.empty() ? "cell" : "bad");
-        if (t.code != MIF_TOKEN_TABLE) continue;
-        uint32_t n = t.payload.size() >= 4 ? t.U32(0) : 0;
-        std::string s = t.payload.size() == 4 && n == 0 ? "end" : "bad";
-        if (n > 0 && n <= 64 && t.payload.size() + 5 == 30 + 4 * size_t{n}) {
-            s = "start(";
-            for (size_t at = 4; at + 1 < t.payload.size(); at += 4) s += std::to_string(int32_t(t.U32(at))) + ",";
-            s += std::to_string(t.payload.back()) + ")";
+    for (const mifhost::Token& t : mifhost::DecodeTokens(bytes)) {
+        if (const auto* text = std::get_if<mifhost::TextToken>(&t.value)) out.push_back("'" + text->bytes + "'");
+        if (std::holds_alternative<mifhost::CellEndToken>(t.value)) out.push_back("cell");
+        if (std::holds_alternative<mifhost::TableEndToken>(t.value)) out.push_back("end");
+        if (const auto* start = std::get_if<mifhost::TableStartToken>(&t.value)) {
+            std::string s = "start(";
+            for (uint32_t v : start->widths) s += std::to_string(v) + ",";
+            for (uint32_t v : start->spacing) s += std::to_string(v) + ",";
+            out.push_back(s + std::to_string(start->indent) + "," + std::to_string(start->trailer) + ")");
         }
-        out.push_back(s);
     }
     return out;
 }
