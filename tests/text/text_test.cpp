@@ -62,9 +62,9 @@ TEST(StringStatement, OneTextTokenPerStatement) {
 
 // A code from every row of the table and its quirks, then codes it leaves alone.
 TEST(CharacterCodes, EscapesMapThroughTheTable) {
-    const char* codes = "05 15 80 8a 9f a1 af b9 bf c3 c4 c6 d4 D5 db e2 ef f1 F4 41 a0 d0 ff";
+    const std::string codes = "05 15 80 8a 9f a1 af b9 bf c3 c4 c6 d4 D5 db e2 ef f1 F4 41 a0 d0 ff";
     std::string escapes;
-    for (const char* c = codes; *c != '\0'; c += 3) escapes += std::string("\\x") + c[0] + c[1] + " ";
+    for (size_t at = 0; at + 1 < codes.size(); at += 3) escapes += "\\x" + codes.substr(at, 2) + " ";
     EXPECT_EQ(ReadBody(DocumentWithLine("<String `" + escapes + "'>")),
               "'\x20\xAE\xC4\xE4\xFC\xB0\xD8\xBC\xF8\xD0\x83\xFD\x99\x92\xA4\xB8\xD4\xD2\xD9\x41\xA0\xD0\xFF' 14 13 ");
 }
