@@ -1,26 +1,43 @@
-# The two commands that do everything on a fresh machine:
-#   make demo   build, then read the bundled sample document with mifread
-#   make test   build and run every test, then again under ASan and UBSan
+# The two commands, on a fresh Debian machine too: each first installs the
+# packages it lacks (scripts/install-deps; MIF_SKIP_DEPS=1 skips that).
+#   make demo   build mifread, then read the bundled sample document
+#   make test   build and run every test, then again under ASan and UBSan,
+#               the install test among them, the two-thread read under
+#               ThreadSanitizer, and the Windows DLL's under wine
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
 TSAN_BUILD := build-tsan
+RELEASE_BUILD := build-release
 SAMPLE := samples/sample.mif
+DEPS := ./scripts/install-deps
+# Builds made here treat warnings as errors (WERROR=OFF to relax); a plain
+# cmake configure does not.
+WERROR ?= ON
+CONFIGURE = cmake -S . -DMIF_WERROR=$(WERROR)
 
-.PHONY: all build build-asan demo test test-native test-asan bench windows test-windows clean record-outputs compare-outputs
-.PHONY: fuzz fuzz-build test-tsan
+.PHONY: all build build-asan demo test test-deps test-native test-asan release test-release deb test-deb \
+	bench windows test-windows test-windows-run clean record-outputs compare-outputs test-tsan fuzz fuzz-build
 
 all: build
 
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(DEPS) build test
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TESTS=ON >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMIF_SANITIZE=ON -DMIF_BUILD_TOOLS=OFF >/dev/null
+	@$(DEPS) build test
+	$(CONFIGURE) -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DMIF_SANITIZE=ON -DMIF_BUILD_TOOLS=OFF >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-demo: build
+# The demo needs only mifread: the tests are left out of a first build
+# (a later make test adds them) and their packages are not installed.
+demo:
+	@$(DEPS) build
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		$(if $(wildcard $(BUILD)/CMakeCache.txt),,-DMIF_BUILD_TESTS=OFF) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target mifread
 	./$(BUILD)/tools/mifread/mifread $(SAMPLE)
 
 test-native: build
@@ -29,18 +46,43 @@ test-native: build
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
+# One install step up front for everything the tests use.
+test-deps:
+	@$(DEPS) build test mingw wine
+
 # ThreadSanitizer: the test that reads every document in two threads at once.
 test-tsan:
-	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TOOLS=OFF \
+	@$(DEPS) build test
+	$(CONFIGURE) -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TOOLS=OFF \
 		-DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread \
 		-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target mif_threads_tests -- --no-print-directory
 	TSAN_OPTIONS=halt_on_error=1 ./$(TSAN_BUILD)/tests/mif_threads_tests
 
-test: test-native test-asan test-tsan test-windows
+test: test-deps test-native test-asan test-tsan test-windows
+
+# Release: the build the Debian package is made from, installed under /usr.
+release:
+	@$(DEPS) build test
+	$(CONFIGURE) -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+	cmake --build $(RELEASE_BUILD) -j $(JOBS)
+
+test-release: release
+	cd $(RELEASE_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+deb: release
+	@$(DEPS) package
+	cd $(RELEASE_BUILD) && cpack -G DEB >/dev/null
+	@ls $(RELEASE_BUILD)/mifreader_*.deb
+
+# Installs the package on this machine (root, or sudo), checks it and
+# removes it again.
+test-deb: deb
+	./scripts/check-deb $(RELEASE_BUILD) $(SAMPLE)
 
 bench:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(DEPS) build test tools
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target mif_bench -- --no-print-directory
 	./$(BUILD)/bench/mif_bench
 
@@ -68,19 +110,29 @@ HAVE_MINGW := $(shell command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 && echo 
 HAVE_WINE := $(shell command -v wine >/dev/null 2>&1 && command -v wineserver >/dev/null 2>&1 && echo yes)
 
 windows:
+	@$(DEPS) mingw
+	@$(MAKE) --no-print-directory windows-dll
+
+.PHONY: windows-dll
+windows-dll:
 ifeq ($(HAVE_MINGW),yes)
-	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	$(CONFIGURE) -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DMIF_BUILD_TESTS=OFF -DMIF_BUILD_TOOLS=ON >/dev/null
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target mifreader -- --no-print-directory
 else
 	@echo "windows build needs the mingw-w64 toolchain (x86_64-w64-mingw32-g++)" >&2; exit 1
 endif
 
+# The packages are installed first, then a new make sees the tools.
 test-windows:
+	@$(DEPS) mingw wine
+	@$(MAKE) --no-print-directory test-windows-run
+
+test-windows-run:
 ifeq ($(HAVE_MINGW)$(HAVE_WINE),yesyes)
-	$(MAKE) --no-print-directory windows
+	$(MAKE) --no-print-directory windows-dll
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target mif_windows_tests mifrecord -- --no-print-directory
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target mifrecord -- --no-print-directory
 	rm -rf $(WIN_BUILD)/expected
 	./$(BUILD)/tools/mifrecord/mifrecord record $(WIN_BUILD)/expected $(OUTPUT_DOCUMENTS)
@@ -94,7 +146,7 @@ else
 endif
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-windows $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(WIN_BUILD) $(FUZZ_BUILD)
 
 # Fuzzing (clang, libFuzzer, ASan + UBSan): builds the targets in fuzz/ and
 # runs each for FUZZ_SECONDS from the inputs it found before and from
@@ -109,7 +161,8 @@ FUZZ_MAX_LEN ?= 65540
 FUZZ_FLAGS ?=
 
 fuzz-build:
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_FUZZ=ON \
+	@$(DEPS) build fuzz
+	$(CONFIGURE) -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_FUZZ=ON \
 		-DMIF_BUILD_TESTS=OFF -DMIF_BUILD_TOOLS=OFF >/dev/null
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target mif_fuzz_dictionary $(FUZZ_TARGETS:%=mif_%_fuzzer) -- --no-print-directory
 	./$(FUZZ_BUILD)/fuzz/mif_fuzz_dictionary > $(FUZZ_BUILD)/mif.dict

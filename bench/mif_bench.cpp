@@ -1,13 +1,26 @@
-// Throughput of the fill loop on a generated document of several megabytes,
-// read through the module's entry points with a 64 KiB output buffer, beside
-// a raw byte scan of the same bytes (counting '<') as a baseline. The ratio
-// of the two is printed at the end of the run.
+// Throughput of the fill loop, read through the module's entry points with a
+// 64 KiB output buffer from memory, on the corpus (when present) and on a
+// generated document dense in catalogs, tables and frames, each beside a
+// memchr scan of the same bytes in the same run; the ratios, token bytes and
+// host allocations per MB are printed at the end, then mifread's whole-process
+// times over the corpus. With --memory: the module's peak live memory and
+// mifread's peak resident memory at 30 MB and 300 MB of generated input.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -144,20 +157,60 @@ std::string GenerateDocument(size_t targetBytes) {
     return d;
 }
 
-const std::string& Document() {
-    static const std::string doc = GenerateDocument(8u << 20);
-    return doc;
-}
-
 // ---- A lean host ------------------------------------------------------------
 
-void* Allocate(void*, uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
-void Free(void*, void* p) { std::free(p); }
-void* AllocateArray(void*, uint32_t elementSize, uint32_t count) {
-    uint64_t total = static_cast<uint64_t>(elementSize) * count;
-    return total > 0xFFFFFFFFu ? nullptr : std::malloc(total == 0 ? 1 : total);
+// Plain malloc behind a count of calls and of live bytes; the host object
+// sits in the allocator slot of the services block.
+struct AllocatorCounts {
+    uint64_t calls = 0;
+    int64_t liveBytes = 0;
+    int64_t peakBytes = 0;
+};
+
+// Each block carries its size in front, so that live bytes can be counted.
+constexpr size_t kSizeHeader = 16;
+
+AllocatorCounts* Counts(void* object) {
+    AllocatorCounts* c;
+    std::memcpy(&c, object, sizeof c);
+    return c;
 }
-void* Reallocate(void*, void* p, uint32_t size) { return std::realloc(p, size == 0 ? 1 : size); }
+void* Allocate(void* object, uint32_t size) {
+    AllocatorCounts* c = Counts(object);
+    ++c->calls;
+    auto* p = static_cast<uint8_t*>(std::malloc(kSizeHeader + size));
+    if (p == nullptr) return nullptr;
+    std::memcpy(p, &size, sizeof size);
+    c->liveBytes += size;
+    if (c->liveBytes > c->peakBytes) c->peakBytes = c->liveBytes;
+    return p + kSizeHeader;
+}
+void Free(void* object, void* block) {
+    if (block == nullptr) return;
+    auto* p = static_cast<uint8_t*>(block) - kSizeHeader;
+    uint32_t size;
+    std::memcpy(&size, p, sizeof size);
+    Counts(object)->liveBytes -= size;
+    std::free(p);
+}
+void* AllocateArray(void* object, uint32_t elementSize, uint32_t count) {
+    uint64_t total = static_cast<uint64_t>(elementSize) * count;
+    return total > 0xFFFFFFFFu ? nullptr : Allocate(object, static_cast<uint32_t>(total));
+}
+void* Reallocate(void* object, void* block, uint32_t size) {
+    if (block == nullptr) return Allocate(object, size);
+    AllocatorCounts* c = Counts(object);
+    ++c->calls;
+    auto* p = static_cast<uint8_t*>(block) - kSizeHeader;
+    uint32_t old;
+    std::memcpy(&old, p, sizeof old);
+    auto* q = static_cast<uint8_t*>(std::realloc(p, kSizeHeader + size));
+    if (q == nullptr) return nullptr;
+    std::memcpy(q, &size, sizeof size);
+    c->liveBytes += static_cast<int64_t>(size) - old;
+    if (c->liveBytes > c->peakBytes) c->peakBytes = c->liveBytes;
+    return q + kSizeHeader;
+}
 
 struct Stream {
     uint8_t block[MIF_IS_MIN_SIZE];  // the operations at their offsets; this struct starts with it
@@ -195,23 +248,15 @@ void Put(uint8_t* block, int offset, Fn fn) {
     std::memcpy(block + offset, &fn, sizeof fn);
 }
 
-// Adds the number of tokens of each code in one fill's output.
-void CountCodes(const uint8_t* tokens, uint32_t size, uint64_t* counts) {
-    for (uint32_t at = 0; at + MIF_TOKEN_HEADER_SIZE <= size;) {
-        uint32_t length;
-        std::memcpy(&length, tokens + at + 1, 4);
-        if (length < MIF_TOKEN_HEADER_SIZE || length > size - at) return;
-        ++counts[tokens[at]];
-        at += length;
-    }
-}
-
 struct BenchHost {
     std::vector<uint8_t> services = std::vector<uint8_t>(MIF_HS_MIN_SIZE, 0);
     Stream stream{};
     std::vector<uint8_t> buffer = std::vector<uint8_t>(kBufferSize);
+    AllocatorCounts counts;
 
-    explicit BenchHost(const std::string& doc) {
+    BenchHost() {
+        AllocatorCounts* c = &counts;
+        std::memcpy(services.data() + MIF_HS_ALLOCATOR, &c, sizeof c);
         Put(services.data(), MIF_HS_ALLOCATE, &Allocate);
         Put(services.data(), MIF_HS_FREE, &Free);
         Put(services.data(), MIF_HS_ALLOCATE_ARRAY, &AllocateArray);
@@ -219,96 +264,151 @@ struct BenchHost {
         Put(stream.block, MIF_IS_READ, &Read);
         Put(stream.block, MIF_IS_SEEK, &Seek);
         Put(stream.block, MIF_IS_TELL, &Tell);
-        stream.data = doc.data();
-        stream.size = doc.size();
     }
 
     // One whole document: allocate, bind, fill to 100 percent, free. Returns
-    // the number of token bytes, or 0 when the read did not finish.
-    uint64_t ReadDocument(uint64_t* codeCounts = nullptr) {
+    // the number of token bytes, or -1 when the read did not finish.
+    int64_t ReadDocument(const std::string& doc) {
+        stream.data = doc.data();
+        stream.size = doc.size();
         stream.position = 0;
         uint32_t flag = 0;
         void* ctx = mifAllocateContext(this, &Callback, &flag, services.data(), 0);
-        if (ctx == nullptr) return 0;
-        uint64_t total = 0;
+        if (ctx == nullptr) return -1;
+        int64_t total = 0;
         bool finished = false;
         if (mifInitDoc(ctx, nullptr, static_cast<int32_t>(stream.size), stream.block) == MIF_STATUS_OK) {
             for (;;) {
                 uint32_t written = 0, percent = 0;
                 int32_t status = mifFillBuffer(ctx, buffer.data(), &written, &percent, kBufferSize);
-                if (status != MIF_STATUS_OK) break;
                 total += written;
-                if (codeCounts != nullptr) CountCodes(buffer.data(), written, codeCounts);
-                if (percent >= 100) {
-                    finished = true;
+                // A document that ends with a failure status (the corpus has one
+                // whose frame anchors have no frame section) still counts as read.
+                if (status != MIF_STATUS_OK || percent >= 100) {
+                    finished = status == MIF_STATUS_OK || status == MIF_STATUS_SCAN_FAILED;
                     break;
                 }
             }
         }
         mifFreeContext(ctx);
-        return finished ? total : 0;
+        return finished ? total : -1;
     }
 };
 
+// ---- Inputs -------------------------------------------------------------------
+
+struct Input {
+    std::string name;
+    std::vector<std::string> documents;
+    std::vector<std::string> paths;  // on disk, for whole-process runs
+    uint64_t bytes = 0;
+};
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const Input& Corpus() {
+    static const Input corpus = [] {
+        Input in;
+        in.name = "corpus";
+        std::error_code ec;
+        std::vector<std::filesystem::path> files;
+        for (const auto& e : std::filesystem::directory_iterator(MIF_CORPUS_DIR, ec)) {
+            if (e.path().extension() == ".mif" && e.is_regular_file()) files.push_back(e.path());
+        }
+        std::sort(files.begin(), files.end());
+        for (const auto& f : files) {
+            in.documents.push_back(ReadWholeFile(f));
+            in.paths.push_back(f.string());
+            in.bytes += in.documents.back().size();
+        }
+        return in;
+    }();
+    return corpus;
+}
+
+const Input& Generated() {
+    static const Input generated = [] {
+        Input in;
+        in.name = "generated";
+        in.documents.push_back(GenerateDocument(8u << 20));
+        in.bytes = in.documents.back().size();
+        return in;
+    }();
+    return generated;
+}
+
 // ---- Benchmarks -------------------------------------------------------------
 
-// MB/s of the last run of each benchmark, for the closing lines.
-double g_reader = 0;
-double g_byteLoop = 0;
-double g_memchr = 0;
+struct Figures {
+    double reader = 0;  // MB/s
+    double memchr = 0;  // MB/s
+    double tokensMB = 0;
+    double allocationsPerMB = 0;
+};
+std::map<std::string, Figures> g_figures;
 
-void BM_FillLoop(benchmark::State& state) {
-    const std::string& doc = Document();
-    BenchHost host(doc);
-    uint64_t tokens = 0;
+void BM_Reader(benchmark::State& state, const Input* (*input)()) {
+    const Input* in = input();
+    if (in->documents.empty()) {
+        state.SkipWithError("no documents (the corpus folder is absent)");
+        return;
+    }
+    BenchHost host;
+    int64_t tokens = 0;
     for (auto _ : state) {
-        tokens = host.ReadDocument();
-        if (tokens == 0) {
-            state.SkipWithError("the document was not read to the end");
-            break;
+        tokens = 0;
+        for (const std::string& doc : in->documents) {
+            int64_t n = host.ReadDocument(doc);
+            if (n < 0) {
+                state.SkipWithError("a document was not read to the end");
+                return;
+            }
+            tokens += n;
         }
         benchmark::DoNotOptimize(tokens);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.size()));
-    state.counters["input_MB"] = static_cast<double>(doc.size()) / 1e6;
-    state.counters["tokens_MB"] = static_cast<double>(tokens) / 1e6;
-    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(doc.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    double mb = static_cast<double>(in->bytes) / 1e6;
+    Figures& f = g_figures[in->name];
+    f.tokensMB = static_cast<double>(tokens) / 1e6;
+    f.allocationsPerMB = static_cast<double>(host.counts.calls) / static_cast<double>(state.iterations()) / mb;
+    state.counters["MB/s"] = benchmark::Counter(mb, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// The baselines: one pass over the same bytes that counts the '<' among
-// them, byte by byte and with memchr.
-void BM_RawByteLoop(benchmark::State& state) {
-    const std::string& doc = Document();
-    for (auto _ : state) {
-        uint64_t opens = 0;
-        for (char c : doc) opens += c == '<';
-        benchmark::DoNotOptimize(opens);
+// The baseline: one pass over the same bytes that counts the '<' among them.
+void BM_Memchr(benchmark::State& state, const Input* (*input)()) {
+    const Input* in = input();
+    if (in->documents.empty()) {
+        state.SkipWithError("no documents (the corpus folder is absent)");
+        return;
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.size()));
-    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(doc.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
-}
-
-void BM_RawMemchr(benchmark::State& state) {
-    const std::string& doc = Document();
     for (auto _ : state) {
-        const char* p = doc.data();
-        const char* end = p + doc.size();
         uint64_t opens = 0;
-        while ((p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)))) != nullptr) {
-            ++opens;
-            ++p;
+        for (const std::string& doc : in->documents) {
+            const char* p = doc.data();
+            const char* end = p + doc.size();
+            while ((p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)))) != nullptr) {
+                ++opens;
+                ++p;
+            }
         }
         benchmark::DoNotOptimize(opens);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.size()));
-    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(doc.size()) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(in->bytes) / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
 }
 
-BENCHMARK(BM_FillLoop)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_RawByteLoop)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_RawMemchr)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+const Input* CorpusInput() { return &Corpus(); }
+const Input* GeneratedInput() { return &Generated(); }
 
-// Keeps the MB/s of both benchmarks for the closing line.
+BENCHMARK_CAPTURE(BM_Reader, corpus, &CorpusInput)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_Memchr, corpus, &CorpusInput)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK_CAPTURE(BM_Reader, generated, &GeneratedInput)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_Memchr, generated, &GeneratedInput)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// Keeps each benchmark's MB/s for the closing lines.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -317,49 +417,170 @@ public:
             auto it = run.counters.find("MB/s");
             if (it == run.counters.end()) continue;
             const std::string name = run.benchmark_name();
-            if (name.rfind("BM_FillLoop", 0) == 0) g_reader = it->second;
-            if (name.rfind("BM_RawByteLoop", 0) == 0) g_byteLoop = it->second;
-            if (name.rfind("BM_RawMemchr", 0) == 0) g_memchr = it->second;
+            const std::string input = name.find("corpus") != std::string::npos ? "corpus" : "generated";
+            (name.rfind("BM_Reader", 0) == 0 ? g_figures[input].reader : g_figures[input].memchr) = it->second;
         }
         ConsoleReporter::ReportRuns(runs);
     }
 };
 
+// ---- Whole processes --------------------------------------------------------
+
+struct ProcessRun {
+    double seconds = 0;     // wall time
+    double cpuSeconds = 0;  // user + system
+    long peakKiB = 0;       // resident set
+    int status = -1;
+};
+
+// Spawns a command with stdout and stderr to /dev/null and waits for it.
+ProcessRun SpawnAndWait(const std::vector<std::string>& args) {
+    ProcessRun r;
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid;
+    int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return r;
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    r.peakKiB = usage.ru_maxrss;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// Runs a command and returns its times and peak resident memory. A child's
+// peak counts the memory of the process it was spawned from, so the command
+// is started from a fresh, small copy of this program (--spawn-report),
+// which writes the figures to a file.
+ProcessRun RunProcess(const std::vector<std::string>& args) {
+    std::string report = std::filesystem::temp_directory_path() / ("mif_bench_report." + std::to_string(getpid()));
+    std::vector<std::string> trampoline{"/proc/self/exe", "--spawn-report", report};
+    trampoline.insert(trampoline.end(), args.begin(), args.end());
+    SpawnAndWait(trampoline);
+    ProcessRun r;
+    std::ifstream in(report);
+    in >> r.seconds >> r.cpuSeconds >> r.peakKiB >> r.status;
+    std::filesystem::remove(report);
+    return r;
+}
+
+int SpawnReport(int argc, char** argv) {
+    ProcessRun r = SpawnAndWait(std::vector<std::string>(argv + 3, argv + argc));
+    std::ofstream out(argv[2]);
+    out << r.seconds << " " << r.cpuSeconds << " " << r.peakKiB << " " << r.status << "\n";
+    return 0;
+}
+
+// The best of three runs of mifread over the whole corpus.
+void TimeMifread(const char* mode) {
+    const Input& corpus = Corpus();
+    std::vector<std::string> args{MIFREAD_PATH};
+    if (mode[0] != '\0') args.push_back(mode);
+    args.insert(args.end(), corpus.paths.begin(), corpus.paths.end());
+    ProcessRun best;
+    for (int i = 0; i < 3; ++i) {
+        ProcessRun r = RunProcess(args);
+        if (i == 0 || r.seconds < best.seconds) best = r;
+    }
+    double mb = static_cast<double>(corpus.bytes) / 1e6;
+    std::printf("mifread %-5s over the corpus: %.3f s wall, %.3f s CPU, %.1f MB/s, peak %.1f MiB (exit %d)\n",
+                mode[0] != '\0' ? mode : "text", best.seconds, best.cpuSeconds, mb / best.seconds,
+                static_cast<double>(best.peakKiB) / 1024.0, best.status);
+}
+
+// ---- Memory against document size -----------------------------------------
+
+// The sample's first text flow (with its table and frame anchors) repeated
+// until the document has about targetBytes.
+std::string RepeatedSample(size_t targetBytes) {
+    std::string sample = ReadWholeFile(MIF_SAMPLES_DIR "/sample.mif");
+    size_t flow = sample.find("<TextFlow");
+    size_t flowEnd = sample.find("> # end of TextFlow", flow);
+    if (flow == std::string::npos || flowEnd == std::string::npos) return {};
+    flowEnd += std::strlen("> # end of TextFlow\n");
+    std::string body = sample.substr(flow, flowEnd - flow);
+    std::string doc = sample.substr(0, flow);
+    doc.reserve(targetBytes + sample.size());
+    while (doc.size() < targetBytes) doc += body;
+    doc += sample.substr(flowEnd);
+    return doc;
+}
+
+void MemoryAgainstSize() {
+    for (size_t mb : {30, 300}) {
+        std::string doc = RepeatedSample(mb << 20);
+        BenchHost host;
+        auto start = std::chrono::steady_clock::now();
+        int64_t tokens = host.ReadDocument(doc);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("repeated sample, %.0f MB: module peak live %.1f KiB, %.1f MB/s, tokens %.1f MB\n",
+                    static_cast<double>(doc.size()) / 1e6, static_cast<double>(host.counts.peakBytes) / 1024.0,
+                    static_cast<double>(doc.size()) / 1e6 / seconds, static_cast<double>(tokens) / 1e6);
+        std::string path = std::filesystem::temp_directory_path() / "mif_bench_repeated.mif";
+        {
+            std::ofstream out(path, std::ios::binary);
+            out.write(doc.data(), static_cast<std::streamsize>(doc.size()));
+        }
+        for (const char* mode : {"--raw", ""}) {
+            std::vector<std::string> args{MIFREAD_PATH};
+            if (mode[0] != '\0') args.push_back(mode);
+            args.push_back(path);
+            ProcessRun r = RunProcess(args);
+            std::printf("  mifread %-5s peak resident %.1f MiB, %.1f MB/s (exit %d)\n", mode[0] ? mode : "text",
+                        static_cast<double>(r.peakKiB) / 1024.0, static_cast<double>(doc.size()) / 1e6 / r.seconds,
+                        r.status);
+        }
+        std::filesystem::remove(path);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    std::printf("document: %.2f MB generated\n", static_cast<double>(Document().size()) / 1e6);
-    {
-        // One untimed read that shows what the document makes the reader write.
-        BenchHost host(Document());
-        uint64_t counts[256] = {};
-        uint64_t bytes = host.ReadDocument(counts);
-        std::printf("tokens: %.2f MB; %llu text, %llu paragraph ends, %llu font, %llu table start/end, %llu cell ends, "
-                    "%llu frames\n",
-                    static_cast<double>(bytes) / 1e6, static_cast<unsigned long long>(counts[MIF_TOKEN_TEXT]),
-                    static_cast<unsigned long long>(counts[MIF_TOKEN_PARA_START]),
-                    static_cast<unsigned long long>(counts[MIF_TOKEN_FONT]),
-                    static_cast<unsigned long long>(counts[MIF_TOKEN_TABLE]),
-                    static_cast<unsigned long long>(counts[MIF_TOKEN_CELL_END]),
-                    static_cast<unsigned long long>(counts[MIF_TOKEN_FRAME]));
-        if (bytes == 0) {
-            std::fprintf(stderr, "the generated document was not read to the end\n");
-            return 1;
+    if (argc >= 4 && std::strcmp(argv[1], "--spawn-report") == 0) return SpawnReport(argc, argv);
+    // --memory: only the memory-against-size measurement (it writes a 300 MB
+    // temporary file and takes a minute).
+    bool memory = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--memory") == 0) {
+            memory = true;
+            for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+            --argc;
+            break;
         }
     }
+    if (memory) {
+        MemoryAgainstSize();
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    std::printf("corpus: %zu documents, %.2f MB; generated document: %.2f MB\n", Corpus().documents.size(),
+                static_cast<double>(Corpus().bytes) / 1e6, static_cast<double>(Generated().bytes) / 1e6);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const struct {
-        const char* name;
-        double mbps;
-    } baselines[] = {{"byte loop", g_byteLoop}, {"memchr", g_memchr}};
-    for (const auto& b : baselines) {
-        if (g_reader <= 0 || b.mbps <= 0) continue;
-        std::printf("reader %.1f MB/s vs raw scan (%s) %.1f MB/s: ratio %.4f (the scan is %.1f times faster)\n",
-                    g_reader, b.name, b.mbps, g_reader / b.mbps, b.mbps / g_reader);
+    for (const auto& [name, f] : g_figures) {
+        if (f.reader <= 0 || f.memchr <= 0) continue;
+        std::printf("%-9s reader %.1f MB/s, memchr %.1f MB/s: ratio %.3f; tokens %.2f MB; %.1f host allocations per MB\n",
+                    name.c_str(), f.reader, f.memchr, f.reader / f.memchr, f.tokensMB, f.allocationsPerMB);
     }
+#ifdef MIFREAD_PATH
+    if (!Corpus().documents.empty() && std::filesystem::exists(MIFREAD_PATH)) {
+        TimeMifread("--raw");
+        TimeMifread("");
+    }
+#endif
     return 0;
 }

@@ -7,13 +7,17 @@
 
 namespace mif {
 
-// One catalog: its entries in the order they were defined, the entry that
-// application and recording work on, and the last node of that entry.
+constexpr uint32_t kCatalogBuckets = 256;
+
+// One catalog: its entries in the order they were defined, a hash of their
+// tags, the entry that application works on, and the entry that recorded
+// statements are added to (the one created last).
 struct CatalogList {
     CatalogEntry* first;
     CatalogEntry* last;
     CatalogEntry* currentEntry;
-    PropertyNode* propertyTail;
+    CatalogEntry* recordingEntry;
+    CatalogEntry** buckets;  // kCatalogBuckets heads, taken with the first entry
 };
 
 struct CatalogState {

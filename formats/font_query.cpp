@@ -12,8 +12,6 @@
 
 namespace mif {
 
-namespace {
-
 // Generic family class guessed from the name; the first substring found wins.
 uint8_t FamilyClassOf(const char* name) {
     struct FamilyClass {
@@ -29,6 +27,8 @@ uint8_t FamilyClassOf(const char* name) {
     return 0;
 }
 
+namespace {
+
 // Face name: the first 31 characters of the family at most.
 void CopyFaceName(char* face, const char* name) {
     size_t length = 0;
@@ -39,7 +39,7 @@ void CopyFaceName(char* face, const char* name) {
 
 }  // namespace
 
-void QueryHostFont(ReaderContext* ctx) {
+void QueryHostFont(ReaderContext* ctx, uint8_t familyClass) {
     char* name = ctx->current.fontFamily;
     name[kNameField - 1] = '\0';
 #if defined(_WIN32)
@@ -48,14 +48,14 @@ void QueryHostFont(ReaderContext* ctx) {
     static_assert(offsetof(LOGFONTA, lfFaceName) == MIF_LOGFONT_FACE_NAME_OFFSET, "face name");
     LOGFONTA record;
     std::memset(&record, 0, sizeof record);
-    record.lfPitchAndFamily = FamilyClassOf(name);
+    record.lfPitchAndFamily = familyClass;
     CopyFaceName(record.lfFaceName, name);
 #else
     // The same bytes as the platform's LOGFONTA: five 32-bit fields, eight
     // bytes ending with the pitch-and-family byte, then the face name.
     unsigned char record[MIF_LOGFONT_SIZE];
     std::memset(record, 0, sizeof record);
-    record[MIF_LOGFONT_PITCH_AND_FAMILY_OFFSET] = FamilyClassOf(name);
+    record[MIF_LOGFONT_PITCH_AND_FAMILY_OFFSET] = familyClass;
     CopyFaceName(reinterpret_cast<char*>(record) + MIF_LOGFONT_FACE_NAME_OFFSET, name);
 #endif
     int32_t answer = 0;

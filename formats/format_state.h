@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "mifreader/mifreader.h"
+
 namespace mif {
 
 enum CharAttribute : uint32_t {
@@ -16,6 +18,14 @@ enum CharAttribute : uint32_t {
     AttrSmallCaps = 0x40,
     AttrUpperCase = 0x80,
 };
+
+// Token 4's codes for switching each attribute on and off, by bit from 0x01 to 0x80.
+constexpr uint32_t kAttributeOnCodes[8] = {MIF_ATTR_BOLD_ON,        MIF_ATTR_ITALIC_ON,    MIF_ATTR_UNDERLINE_ON,
+                                           MIF_ATTR_STRIKE_ON,      MIF_ATTR_SUPERSCRIPT_ON, MIF_ATTR_SUBSCRIPT_ON,
+                                           MIF_ATTR_SMALLCAPS_ON,   MIF_ATTR_UPPERCASE_ON};
+constexpr uint32_t kAttributeOffCodes[8] = {MIF_ATTR_BOLD_OFF,      MIF_ATTR_ITALIC_OFF,    MIF_ATTR_UNDERLINE_OFF,
+                                            MIF_ATTR_STRIKE_OFF,    MIF_ATTR_SUPERSCRIPT_OFF, MIF_ATTR_SUBSCRIPT_OFF,
+                                            MIF_ATTR_SMALLCAPS_OFF, MIF_ATTR_UPPERCASE_OFF};
 
 enum Alignment : uint32_t { AlignLeft = 0, AlignRight = 1, AlignCenter = 2, AlignLeftRight = 3 };
 
@@ -42,15 +52,24 @@ struct FormatState {
     uint8_t leadingClass;
 };
 
-struct PropertyNode {
-    char* keyword;
-    char* value;
-    PropertyNode* next;
+// One property of a catalog entry, parsed when it was recorded (see
+// formats/properties.h): the statement's keyword and its value.
+struct RecordedProperty {
+    uint8_t keyword;  // a Keyword
+    int32_t number;
+    char* text;       // FFamily: the family name, owned; else null
 };
 
+// A format recorded under its tag. Only the properties that application
+// stores are kept, in the order they were read.
 struct CatalogEntry {
-    PropertyNode* properties;  // first node is the creating PgfTag / FTag
-    CatalogEntry* next;
+    char* tag;                   // owned
+    uint32_t tagHash;
+    RecordedProperty* properties;
+    uint32_t propertyCount;
+    uint32_t propertyCapacity;
+    CatalogEntry* next;          // definition order
+    CatalogEntry* nextInBucket;  // entries whose tags share a hash bucket
 };
 
 }  // namespace mif

@@ -1,27 +1,14 @@
-// The paragraph catalog and the paragraph property handlers. Handlers write
-// no tokens: they change current and raise formatDirty when a field now
-// differs from what was last written.
+// The paragraph catalog: Pgf definitions recorded under their tag and
+// applied where the tag is named. Handlers write no tokens: they change
+// current and raise formatDirty when a field now differs from what was
+// last written.
 #include <cstring>
 
 #include "formats/format_rules.h"
 #include "formats/formats.h"
-#include "scanner/keywords.h"
-#include "text/units.h"
+#include "scanner/statement_stack.h"
 
 namespace mif {
-
-namespace {
-
-// A length statement: the measured value goes into one field of current.
-int StoreLength(ReaderContext* ctx, StatementFrame* frame, int32_t FormatState::*field) {
-    const char* value = StatementValue(frame);
-    if (value == nullptr) return 0;
-    ctx->current.*field = MeasureTwips(value);
-    if (ctx->current.*field != ctx->lastEmitted.*field) ctx->formatDirty = 1;
-    return 1;
-}
-
-}  // namespace
 
 int HandlePgfCatalog(ReaderContext* ctx, StatementFrame*) {
     ctx->inPgfCatalog = 0;
@@ -73,49 +60,6 @@ int HandlePgfNumString(ReaderContext* ctx, StatementFrame* frame) {
     CopyNameField(ctx->current.numberString, text);
     if (std::strcmp(ctx->current.numberString, ctx->lastEmitted.numberString) != 0) ctx->formatDirty = 1;
     return 1;
-}
-
-int HandlePgfFont(ReaderContext*, StatementFrame*) { return 1; }
-
-// Words other than the four leave the alignment as it is.
-int HandlePgfAlignment(ReaderContext* ctx, StatementFrame* frame) {
-    const char* value = StatementValue(frame);
-    if (value == nullptr) return 0;
-    AlignmentFromWord(value, &ctx->current.alignment);
-    if (ctx->current.alignment != ctx->lastEmitted.alignment) ctx->formatDirty = 1;
-    return 1;
-}
-
-int HandlePgfLeading(ReaderContext* ctx, StatementFrame* frame) {
-    const char* value = StatementValue(frame);
-    if (value == nullptr) return 0;
-    ctx->current.leadingClass = LeadingClassFromTwips(MeasureTwips(value));
-    if (ctx->current.leadingClass != ctx->lastEmitted.leadingClass) ctx->formatDirty = 1;
-    return 1;
-}
-
-int HandlePgfFIndent(ReaderContext* ctx, StatementFrame* frame) {
-    return StoreLength(ctx, frame, &FormatState::firstIndent);
-}
-
-int HandlePgfLIndent(ReaderContext* ctx, StatementFrame* frame) {
-    return StoreLength(ctx, frame, &FormatState::leftIndent);
-}
-
-int HandlePgfRIndent(ReaderContext* ctx, StatementFrame* frame) {
-    return StoreLength(ctx, frame, &FormatState::rightIndent);
-}
-
-int HandlePgfSpBefore(ReaderContext* ctx, StatementFrame* frame) {
-    return StoreLength(ctx, frame, &FormatState::spaceBefore);
-}
-
-int HandlePgfSpAfter(ReaderContext* ctx, StatementFrame* frame) {
-    return StoreLength(ctx, frame, &FormatState::spaceAfter);
-}
-
-int RecordParagraphProperty(ReaderContext* ctx, StatementFrame* frame) {
-    return RecordCatalogProperty(ctx, &ctx->catalogs.paragraphs, frame);
 }
 
 void FreeParagraphCatalog(ReaderContext* ctx) { FreeCatalog(ctx, &ctx->catalogs.paragraphs); }

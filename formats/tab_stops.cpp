@@ -1,14 +1,7 @@
 // Tab stops of the current format: the declared count, the two arrays sized
 // by it and the fill counters that the next TSX and TSType advance.
-#include <cstdlib>
-#include <cstring>
-
 #include "formats/format_rules.h"
-#include "formats/formats.h"
 #include "formats/tab_arrays.h"
-#include "reader/host_services.h"
-#include "scanner/keywords.h"
-#include "text/units.h"
 
 namespace mif {
 
@@ -39,30 +32,6 @@ void StoreTabPosition(ReaderContext* ctx, int32_t twips) {
 void StoreTabType(ReaderContext* ctx, uint32_t type) {
     FormatState& s = ctx->current;
     if (s.tabTypesFilled < s.tabCount) s.tabTypes[s.tabTypesFilled++] = type;
-}
-
-// Read directly, any count that SetTabCapacity accepts is taken.
-int HandlePgfNumTabs(ReaderContext* ctx, StatementFrame* frame) {
-    const char* value = StatementValue(frame);
-    if (value == nullptr) return 0;
-    return SetTabCapacity(ctx, std::atoi(value));
-}
-
-// A full array ignores further stops without reading their value.
-int HandleTSX(ReaderContext* ctx, StatementFrame* frame) {
-    if (ctx->current.tabPositionsFilled >= ctx->current.tabCount) return 1;
-    const char* value = StatementValue(frame);
-    if (value == nullptr) return 0;
-    StoreTabPosition(ctx, MeasureTwips(value));
-    return 1;
-}
-
-int HandleTSType(ReaderContext* ctx, StatementFrame* frame) {
-    if (ctx->current.tabTypesFilled >= ctx->current.tabCount) return 1;
-    const char* value = StatementValue(frame);
-    if (value == nullptr) return 0;
-    StoreTabType(ctx, TabTypeFromWord(value));
-    return 1;
 }
 
 }  // namespace mif

@@ -7,17 +7,13 @@
 #include "frames/object_data.h"
 #include "reader/host_services.h"
 #include "reader/token_writer.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "text/text.h"
 #include "text/units.h"
 
 namespace mif {
 
 namespace {
-
-bool HasValue(const StatementFrame* frame) {
-    return frame != nullptr && frame->valueStart != nullptr && frame->valueEnd != nullptr;
-}
 
 FrameRecord* FindFrame(ReaderContext* ctx, int32_t id) {
     for (FrameRecord* f = ctx->frames.frameList; f != nullptr; f = f->next) {
@@ -39,7 +35,7 @@ const char* AfterSpace(const char* value, int n) {
 
 int32_t MeasureWithFactor(const char* text, int32_t factor) {
     if (text == nullptr) return 0;
-    return TruncateToInt32(std::atof(text) * static_cast<double>(factor));
+    return TruncateToInt32(ParseDecimal(text) * static_cast<double>(factor));
 }
 
 void WriteFrameToken(ReaderContext* ctx, const FrameRecord* f) {
@@ -94,12 +90,7 @@ int HandleID(ReaderContext* ctx, StatementFrame* frame) {
     if (record == nullptr) return 0;
     if (*value == '`') ++value;
     record->id = std::atoi(value);
-    if (ctx->frames.frameTail != nullptr) {
-        ctx->frames.frameTail->next = record;
-    } else {
-        ctx->frames.frameList = record;
-    }
-    ctx->frames.frameTail = record;
+    AppendToList(ctx->frames.frameList, ctx->frames.frameTail, record);
     ctx->frames.currentFrame = record;
     return 1;
 }
@@ -120,10 +111,6 @@ int HandleShapeRect(ReaderContext* ctx, StatementFrame* frame) {
     return 1;
 }
 
-int HandleFrameType(ReaderContext*, StatementFrame*) { return 1; }
-int HandleNSOffset(ReaderContext*, StatementFrame*) { return 1; }
-int HandleAnchorAlign(ReaderContext*, StatementFrame*) { return 1; }
-
 int HandleAFrame(ReaderContext* ctx, StatementFrame* frame) {
     char* value = StatementValue(frame);
     if (value == nullptr) return 0;
@@ -138,6 +125,38 @@ int HandleAFrame(ReaderContext* ctx, StatementFrame* frame) {
 int HandleImportObFileDI(ReaderContext* ctx, StatementFrame*) {
     if (ctx->frames.currentFrame != nullptr) ctx->frames.currentFrame->kind = 0;
     return 1;
+}
+
+InsetCount LoadInsetCount(const ReaderContext* ctx) {
+    InsetCount count{};
+    count.hexMode = ctx->frames.hexMode;
+    if (const FrameRecord* f = ctx->frames.currentFrame) {
+        count.dataStart = f->dataStart;
+        count.kind = f->kind;
+        count.dataSize = f->dataSize;
+        count.firstFacetBegun = f->firstFacetBegun;
+        count.laterFacetBegun = f->laterFacetBegun;
+        count.markerPassed = f->markerPassed;
+        count.endSeen = f->endSeen;
+    }
+    return count;
+}
+
+void StoreInsetCount(ReaderContext* ctx, const InsetCount& count) {
+    ctx->frames.hexMode = count.hexMode;
+    FrameRecord* f = ctx->frames.currentFrame;
+    if (f == nullptr) return;  // the data of an object without a frame is passed over all the same
+    if (f->dataStart != count.dataStart) {
+        f->dataStart = count.dataStart;
+        f->readPos = count.dataStart;
+        f->scanPos = count.dataStart;
+        f->kind = count.kind;
+    }
+    f->dataSize = count.dataSize;
+    f->firstFacetBegun = count.firstFacetBegun;
+    f->laterFacetBegun = count.laterFacetBegun;
+    f->markerPassed = count.markerPassed;
+    f->endSeen = count.endSeen;
 }
 
 void FreeFrameList(ReaderContext* ctx) {

@@ -305,7 +305,10 @@ std::string DescribeToken(const Token& token) {
             [&](const AttributeToken& v) { return "attr " + AttributeName(v.code); },
             [&](const TableStartToken& v) {
                 std::string s = "table-start " + std::to_string(v.widths.size()) + " cols widths=[";
-                for (size_t i = 0; i < v.widths.size(); ++i) s += (i ? "," : "") + std::to_string(v.widths[i]);
+                for (size_t i = 0; i < v.widths.size(); ++i) {
+                    if (i) s += ',';
+                    s += std::to_string(v.widths[i]);
+                }
                 s += "] spacing=" + std::to_string(v.spacing[0]) + "/" + std::to_string(v.spacing[1]) + "/" +
                      std::to_string(v.spacing[2]) + "/" + std::to_string(v.spacing[3]);
                 return s + " indent=" + std::to_string(v.indent);

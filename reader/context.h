@@ -21,21 +21,28 @@ struct StatementFrame;
 // Runs at a statement's closing '>'; 1 for success, 0 for failure.
 typedef int (*StatementHandler)(ReaderContext* ctx, StatementFrame* frame);
 
+enum class Keyword : uint8_t;
+
 struct StatementFrame {
     StatementHandler handler;
     char* valueStart;  // first byte of the value, or null once a nested statement began
     char* valueEnd;    // last byte of the value (inclusive), or null while unknown
-    StatementFrame* parent;
+    StatementFrame* parent;  // the frame below; in the pool of free frames, the next free one
+    Keyword keyword;
 };
 
-struct KeywordNode {
-    const char* keyword;
-    StatementHandler handler;
-    KeywordNode* next;
+// Frames come from the host in blocks and are reused after their statement
+// closes; the blocks live until the context is freed.
+constexpr int kFramesPerBlock = 32;
+struct FrameBlock {
+    FrameBlock* next;
+    StatementFrame frames[kFramesPerBlock];
 };
 
 constexpr int kWindowSize = 4096;
-constexpr int kKeywordBuckets = 41;
+// Readable bytes after the window: one for the NUL of the header check, the
+// rest so that 16-byte loads of the byte searches never leave the context.
+constexpr int kWindowSlack = 64;
 
 struct ReaderContext {
     // Host bindings.
@@ -54,7 +61,6 @@ struct ReaderContext {
     int32_t inputSize;
     uint32_t resumeWindow;
     uint32_t firstCall;
-    uint32_t inString;
     int32_t streamPosition;  // where the host stream really stands (follows every read and seek)
 
     // Page geometry, twips.
@@ -63,8 +69,8 @@ struct ReaderContext {
     int32_t topMargin;
     int32_t bottomMargin;
 
-    // The window has one spare byte: the header check writes a NUL at windowEnd.
-    char window[kWindowSize + 1];
+    // The window and its slack: the header check writes a NUL at windowEnd.
+    char window[kWindowSize + kWindowSlack];
     char* scanPointer;
     char* windowEnd;
     char* keywordStart;
@@ -74,10 +80,11 @@ struct ReaderContext {
     uint8_t* writePointer;
     uint8_t* bufferStart;
     uint8_t* bufferEnd;
-    uint8_t* openTokenStart;  // start of a variable-length token being written, else null
     uint32_t outputOverflow;  // a token did not fit; nothing more is written this fill
 
     StatementFrame* topFrame;
+    StatementFrame* freeFrames;  // frames ready for reuse, linked through parent
+    FrameBlock* frameBlocks;
 
     // Section flags, raised by statement pushes and cleared by handlers.
     uint32_t inPgfCatalog;
@@ -121,8 +128,6 @@ struct ReaderContext {
     TableState tables;
     VariableState variables;
     FrameState frames;
-
-    KeywordNode* keywordBuckets[kKeywordBuckets];
 };
 
 }  // namespace mif

@@ -8,7 +8,7 @@
 #include "reader/context.h"
 #include "reader/fill.h"
 #include "reader/host_services.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "tables/tables.h"
 #include "text/text.h"
 #include "variables/variables.h"
@@ -86,7 +86,7 @@ MIF_API int32_t mifInitDoc(void* context, void* /*reserved*/, int32_t inputSize,
     BuildObjectCallbackRecord(ctx, record);
     if (ctx->hostCallback != nullptr) ctx->hostCallback(ctx->hostHandle, MIF_HOST_REGISTER_CALLBACKS, record);
 
-    return BuildKeywordIndex(ctx) ? MIF_STATUS_OK : MIF_STATUS_SETUP_FAILED;
+    return MIF_STATUS_OK;
 }
 
 MIF_API int32_t mifFillBuffer(void* context, uint8_t* buffer, uint32_t* outBytesWritten, uint32_t* outPercent,
@@ -111,7 +111,6 @@ MIF_API int32_t mifFreeContext(void* context) {
     ReleaseTabArrays(ctx, ctx->current);
     ReleaseTabArrays(ctx, ctx->lastEmitted);
     FreeFrameList(ctx);
-    FreeKeywordIndex(ctx);
     HostFree(ctx, ctx);
     return MIF_STATUS_OK;
 }

@@ -15,12 +15,8 @@ int32_t RefillWindow(ReaderContext* ctx) {
         ctx->bytesConsumed += kWindowSize;
         ctx->leftoverCount = 0;
     } else if (ctx->leftoverCount > 0) {
-        uint32_t n = static_cast<uint32_t>(ctx->leftoverCount);
-        char* carry = static_cast<char*>(HostAllocate(ctx, n));
-        if (carry == nullptr) return 0;
-        std::memcpy(carry, ctx->scanPointer, n);
-        std::memcpy(ctx->window, carry, n);
-        HostFree(ctx, carry);
+        // The carried piece moves to the window's start, in place.
+        std::memmove(ctx->window, ctx->scanPointer, static_cast<size_t>(ctx->leftoverCount));
     }
     int32_t leftover = ctx->leftoverCount;
     uint32_t want = static_cast<uint32_t>(kWindowSize - leftover);
@@ -50,8 +46,7 @@ int StartReplay(ReaderContext* ctx) {
     StreamSeekTo(ctx, ctx->replayTable != nullptr ? ctx->replayTable->startPosition : 0);
     ctx->replayRequested = 0;
     ctx->replaying = 1;
-    std::memcpy(ctx->text.numberStringAtReplay, ctx->current.numberString, sizeof ctx->current.numberString);
-    ctx->current.numberString[0] = '\0';
+    SetNumberStringAside(ctx);
     // The rest of this window belongs to the text, not to the table.
     ctx->scanPointer = ctx->windowEnd;
     ctx->leftoverCount = 0;
@@ -62,8 +57,7 @@ int EndReplay(ReaderContext* ctx) {
     StreamSeekTo(ctx, ctx->replayReturnPosition);
     ctx->replaying = 0;
     ctx->tableEnded = 0;
-    std::memcpy(ctx->current.numberString, ctx->text.numberStringAtReplay, sizeof ctx->current.numberString);
-    if (ctx->current.numberString[0] != '\0') ctx->formatDirty = 1;  // still to be written before the next text
+    TakeNumberStringBack(ctx);
     ctx->scanPointer = ctx->windowEnd;
     ctx->leftoverCount = 0;
     return 1;
@@ -82,7 +76,6 @@ int32_t FillBuffer(ReaderContext* ctx, uint8_t* buffer, uint32_t* outBytesWritte
     ctx->writePointer = buffer;
     ctx->bufferStart = buffer;
     ctx->bufferEnd = buffer + bufferSize;
-    ctx->openTokenStart = nullptr;
     ctx->outputOverflow = 0;
     ctx->fillThreshold = bufferSize * 9u / 10u;
 
@@ -123,10 +116,6 @@ int32_t FillBuffer(ReaderContext* ctx, uint8_t* buffer, uint32_t* outBytesWritte
         }
         // A replay near the very end must still run to the table's end.
         if (ctx->resumeWindow || (*outPercent >= 100 && !ctx->replaying)) break;
-    }
-    if (ctx->openTokenStart != nullptr) {
-        ctx->writePointer = ctx->openTokenStart;  // an unfinished token never reaches the host
-        ctx->openTokenStart = nullptr;
     }
     *outBytesWritten = OutputUsed(ctx);
     return status;

@@ -35,6 +35,17 @@ void FreeChain(ReaderContext* ctx, T*& head) {
     FreeChain(ctx, head, [](T*) {});
 }
 
+// Appends node to the list of head and tail linked through `next`.
+template <typename T>
+void AppendToList(T*& head, T*& tail, T* node) {
+    if (tail != nullptr) {
+        tail->next = node;
+    } else {
+        head = node;
+    }
+    tail = node;
+}
+
 // The stream operations keep ctx->streamPosition in step with the host stream.
 int32_t StreamRead(ReaderContext* ctx, void* buffer, uint32_t maxBytes);
 int32_t StreamSeek(ReaderContext* ctx, int32_t offset, int32_t whence);

@@ -31,63 +31,38 @@ void PutBytes(ReaderContext* ctx, const void* bytes, uint32_t n) {
 }
 
 void WriteBareToken(ReaderContext* ctx, uint8_t code) {
-    if (!ReserveOutput(ctx, 5)) return;
+    if (!ReserveOutput(ctx, kBareTokenLength)) return;
     PutU8(ctx, code);
-    PutU32(ctx, 5);
+    PutU32(ctx, kBareTokenLength);
 }
 
 void WriteU8Token(ReaderContext* ctx, uint8_t code, uint8_t value) {
-    if (!ReserveOutput(ctx, 6)) return;
+    if (!ReserveOutput(ctx, kU8TokenLength)) return;
     PutU8(ctx, code);
-    PutU32(ctx, 6);
+    PutU32(ctx, kU8TokenLength);
     PutU8(ctx, value);
 }
 
 void WriteU32Token(ReaderContext* ctx, uint8_t code, uint32_t value) {
-    if (!ReserveOutput(ctx, 9)) return;
+    if (!ReserveOutput(ctx, kU32TokenLength)) return;
     PutU8(ctx, code);
-    PutU32(ctx, 9);
+    PutU32(ctx, kU32TokenLength);
     PutU32(ctx, value);
 }
 
 void WriteTextToken(ReaderContext* ctx, const char* text, uint32_t n) {
-    if (!ReserveOutput(ctx, n + 9)) return;
+    uint64_t length = TextTokenLength(n);
+    if (!ReserveOutput(ctx, length > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(length))) return;
     PutU8(ctx, MIF_TOKEN_TEXT);
-    PutU32(ctx, n + 9);
+    PutU32(ctx, static_cast<uint32_t>(length));
     PutU32(ctx, n);
     PutBytes(ctx, text, n);
-}
-
-void BeginToken(ReaderContext* ctx, uint8_t code) {
-    ctx->openTokenStart = ctx->writePointer;
-    if (!ReserveOutput(ctx, 5)) return;
-    PutU8(ctx, code);
-    PutU32(ctx, 0);
-}
-
-void AppendToken(ReaderContext* ctx, const void* bytes, uint32_t n) {
-    if (!ReserveOutput(ctx, n)) return;
-    PutBytes(ctx, bytes, n);
-}
-
-void EndToken(ReaderContext* ctx) {
-    uint8_t* start = ctx->openTokenStart;
-    ctx->openTokenStart = nullptr;
-    if (ctx->outputOverflow || start == nullptr) {
-        if (start != nullptr) ctx->writePointer = start;  // take the partial token back
-        return;
-    }
-    uint32_t length = static_cast<uint32_t>(ctx->writePointer - start);
-    start[1] = static_cast<uint8_t>(length);
-    start[2] = static_cast<uint8_t>(length >> 8);
-    start[3] = static_cast<uint8_t>(length >> 16);
-    start[4] = static_cast<uint8_t>(length >> 24);
 }
 
 void WriteDocumentHeaderTokens(ReaderContext* ctx) {
     if (!ReserveOutput(ctx, MIF_FIRST_FILL_HEADER_BYTES)) return;
     PutU8(ctx, MIF_TOKEN_PAGE);
-    PutU32(ctx, 38);
+    PutU32(ctx, kPageTokenLength);
     PutU8(ctx, 2);
     PutU32(ctx, static_cast<uint32_t>(ctx->pageWidth));
     PutU32(ctx, static_cast<uint32_t>(ctx->pageHeight));

@@ -10,6 +10,20 @@
 
 namespace mif {
 
+// Lengths of whole tokens (code and length field included).
+constexpr uint32_t kBareTokenLength = MIF_TOKEN_HEADER_SIZE;
+constexpr uint32_t kU8TokenLength = MIF_TOKEN_HEADER_SIZE + 1;
+constexpr uint32_t kU32TokenLength = MIF_TOKEN_HEADER_SIZE + 4;
+constexpr uint32_t kParaFormatTokenLength = MIF_TOKEN_HEADER_SIZE + 3 * 4 + 1;  // three indents, alignment
+constexpr uint32_t kFontTokenLength = MIF_TOKEN_HEADER_SIZE + 4 + 4;            // number, size
+constexpr uint32_t kColorTokenLength = MIF_TOKEN_HEADER_SIZE + 1 + 4;           // 0, colour
+constexpr uint32_t kPageTokenLength = MIF_TOKEN_HEADER_SIZE + 1 + 8 * 4;        // kind, six sizes, two -1
+constexpr uint64_t TextTokenLength(uint64_t n) { return MIF_TOKEN_HEADER_SIZE + 4 + n; }
+constexpr uint64_t TabStopsTokenLength(uint64_t n) { return MIF_TOKEN_HEADER_SIZE + 4 + 5 * n; }
+// Count, widths, four spacings, indent and a final 0.
+constexpr uint64_t TableStartTokenLength(uint64_t columns) { return MIF_TOKEN_HEADER_SIZE + 4 + 4 * columns + 16 + 4 + 1; }
+static_assert(kPageTokenLength + kU8TokenLength + kU32TokenLength == MIF_FIRST_FILL_HEADER_BYTES);
+
 // Bytes of output used in this fill.
 inline uint32_t OutputUsed(const ReaderContext* ctx) {
     return static_cast<uint32_t>(ctx->writePointer - ctx->bufferStart);
@@ -31,12 +45,6 @@ void WriteU32Token(ReaderContext* ctx, uint8_t code, uint32_t value);  // length
 // Text token (code 0) with n bytes of text.
 void WriteTextToken(ReaderContext* ctx, const char* text, uint32_t n);
 
-// Variable-length tokens: Begin writes the code and reserves the length,
-// Append adds payload bytes (checked), End fills the length in. A token
-// that overflows is taken back whole when the fill ends.
-void BeginToken(ReaderContext* ctx, uint8_t code);
-void AppendToken(ReaderContext* ctx, const void* bytes, uint32_t n);
-void EndToken(ReaderContext* ctx);
 
 // The three tokens that open every document (53 bytes).
 void WriteDocumentHeaderTokens(ReaderContext* ctx);

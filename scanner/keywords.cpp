@@ -1,10 +1,11 @@
 #include "scanner/keywords.h"
 
+#include <array>
+#include <bit>
 #include <cstring>
 
 #include "formats/formats.h"
 #include "frames/frames.h"
-#include "reader/host_services.h"
 #include "tables/tables.h"
 #include "text/text.h"
 #include "variables/variables.h"
@@ -13,226 +14,125 @@ namespace mif {
 
 int HandleDefault(ReaderContext*, StatementFrame*) { return 1; }
 
-const KeywordRow kKeywordTable[kKeywordCount] = {
-    {"TblCatalog", HandleTblCatalog},
-    {"TblFormat", HandleTblFormat},
-    {"Tbl", HandleTbl},
-    {"Tbls", HandleTbls},
-    {"TblID", HandleTblID},
-    {"Cell", HandleCell},
-    {"CellContent", HandleDefault},
-    {"TblH", HandleDefault},
-    {"TblBody", HandleDefault},
-    {"Row", HandleRow},
-    {"ATbl", HandleATbl},
-    {"TblNumColumns", HandleTblNumColumns},
-    {"TblColumnWidth", HandleTblColumnWidth},
-    {"TblColumnWidthA", HandleTblColumnWidthA},
-    {"EqualizeWidths", HandleEqualizeWidths},
-    {"TblColumnNum", HandleTblColumnNum},
-    {"MIFFile", HandleMIFFile},
-    {"Para", HandlePara},
-    {"ParaLine", HandleDefault},
-    {"String", HandleString},
-    {"MText", HandleMText},
-    {"MType", HandleMType},
-    {"Char", HandleChar},
-    {"VariableFormats", HandleVariableFormats},
-    {"VariableName", HandleVariableName},
-    {"VariableDef", HandleVariableDef},
-    {"PgfCatalog", HandlePgfCatalog},
-    {"Pgf", HandlePgf},
-    {"PgfTag", HandlePgfTag},
-    {"PgfNumString", HandlePgfNumString},
-    {"PgfFont", HandlePgfFont},
-    {"TabStop", HandleDefault},
-    {"PgfAlignment", HandlePgfAlignment},
-    {"PgfLeading", HandlePgfLeading},
-    {"PgfFIndent", HandlePgfFIndent},
-    {"PgfLIndent", HandlePgfLIndent},
-    {"PgfRIndent", HandlePgfRIndent},
-    {"PgfSpBefore", HandlePgfSpBefore},
-    {"PgfSpAfter", HandlePgfSpAfter},
-    {"PgfNumTabs", HandlePgfNumTabs},
-    {"TSX", HandleTSX},
-    {"TSType", HandleTSType},
-    {"Page", HandlePage},
-    {"PageNum", HandlePageNum},
-    {"PageSize", HandlePageSize},
-    {"PageType", HandlePageType},
-    {"TextRect", HandleTextRect},
-    {"TextRectID", HandleTextRectID},
-    {"AFrames", HandleAFrames},
-    {"AFrame", HandleAFrame},
-    {"Frame", HandleFrame},
-    {"ID", HandleID},
-    {"ImportObject", HandleImportObject},
-    {"ShapeRect", HandleShapeRect},
-    {"FrameType", HandleFrameType},
-    {"NSOffset", HandleNSOffset},
-    {"AnchorAlign", HandleAnchorAlign},
-    {"ImportObFileDI", HandleImportObFileDI},
-    {"Units", HandleUnits},
-    {"Notes", HandleNotes},
-    {"Unique", HandleDefault},
-    {"FontCatalog", HandleFontCatalog},
-    {"Font", HandleFont},
-    {"FTag", HandleFTag},
-    {"FWeight", HandleFWeight},
-    {"FSize", HandleFSize},
-    {"FFamily", HandleFFamily},
-    {"FAngle", HandleFAngle},
-    {"FUnderlining", HandleFUnderline},
-    {"FUnderline", HandleFUnderline},
-    {"FStrike", HandleFStrike},
-    {"FColor", HandleFColor},
-    {"FPosition", HandleFPosition},
-    {"FSubScript", HandleFSubScript},
-    {"FSupScript", HandleFSupScript},
-    {"FCase", HandleFCase},
-    {"FPlain", HandleFPlain},
-    {"FBold", HandleFBold},
-    {"FItalic", HandleFItalic},
+const KeywordRow kKeywordTable[kKeywordCount + 1] = {
+#define MIF_KEYWORD_ROW(name, handler) {#name, handler},
+    MIF_KEYWORDS(MIF_KEYWORD_ROW)
+#undef MIF_KEYWORD_ROW
+    {"", HandleDefault},
 };
 
-uint32_t KeywordBucket(const char* keyword) {
-    uint32_t h = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(keyword); *p; ++p) {
-        h = h * 37u + *p;
-    }
-    return h % kKeywordBuckets;
-}
-
-int BuildKeywordIndex(ReaderContext* ctx) {
-    for (const KeywordRow& row : kKeywordTable) {
-        auto* node = static_cast<KeywordNode*>(HostAllocate(ctx, sizeof(KeywordNode)));
-        if (node == nullptr) return 0;
-        uint32_t bucket = KeywordBucket(row.keyword);
-        node->keyword = row.keyword;
-        node->handler = row.handler;
-        node->next = ctx->keywordBuckets[bucket];
-        ctx->keywordBuckets[bucket] = node;
-    }
-    return 1;
-}
-
-StatementHandler LookupKeyword(const ReaderContext* ctx, const char* keyword) {
-    for (const KeywordNode* node = ctx->keywordBuckets[KeywordBucket(keyword)]; node; node = node->next) {
-        if (std::strcmp(node->keyword, keyword) == 0) return node->handler;
-    }
-    return HandleDefault;
-}
-
-void FreeKeywordIndex(ReaderContext* ctx) {
-    for (KeywordNode*& head : ctx->keywordBuckets) FreeChain(ctx, head);
-}
+const bool kHandledByDefault[kKeywordCount + 1] = {
+#define MIF_KEYWORD_DEFAULT(name, handler) &handler == &HandleDefault,
+    MIF_KEYWORDS(MIF_KEYWORD_DEFAULT)
+#undef MIF_KEYWORD_DEFAULT
+    true,
+};
 
 namespace {
 
-StatementHandler ChooseHandler(const ReaderContext* ctx, const char* keyword) {
-    if (ctx->inPgf && ctx->recordingPgf) {
-        if (std::strcmp(keyword, "PgfFont") == 0 || std::strcmp(keyword, "TabStop") == 0) {
-            return LookupKeyword(ctx, keyword);
-        }
-        return RecordParagraphProperty;
-    }
-    if (ctx->inFont && ctx->recordingFont) return RecordFontProperty;
-    return LookupKeyword(ctx, keyword);
+constexpr const char* kKeywordTexts[kKeywordCount] = {
+#define MIF_KEYWORD_TEXT(name, handler) #name,
+    MIF_KEYWORDS(MIF_KEYWORD_TEXT)
+#undef MIF_KEYWORD_TEXT
+};
+
+static_assert(std::endian::native == std::endian::little, "keyword words are read as little-endian");
+
+// A keyword is identified by its length, its first eight bytes (zero past
+// its end) and, when longer than eight, its last eight bytes. Every keyword
+// of the table has at most 16 bytes, so the three determine it exactly.
+constexpr uint32_t kMaxKeywordLength = 16;
+
+struct KeywordKey {
+    uint64_t head = 0;
+    uint64_t tail = 0;
+    uint32_t length = 0;
+};
+
+constexpr uint64_t WordAt(const char* text, uint32_t n) {
+    uint64_t word = 0;
+    for (uint32_t i = 0; i < n && i < 8; ++i) word |= static_cast<uint64_t>(static_cast<uint8_t>(text[i])) << (8 * i);
+    return word;
 }
 
-// Section flags raised when their statement opens; the first match applies.
-void RaiseSectionFlag(ReaderContext* ctx, const char* keyword) {
-    struct SectionFlag {
-        const char* keyword;
-        uint32_t ReaderContext::*flag;
-    };
-    static const SectionFlag kSections[] = {
-        {"PgfCatalog", &ReaderContext::inPgfCatalog},
-        {"VariableFormats", &ReaderContext::inVariableFormats},
-        {"Page", &ReaderContext::inPage},
-        {"TextRect", &ReaderContext::inTextRect},
-        {"Tbls", &ReaderContext::inTbls},
-        {"Tbl", nullptr},
-        {"TblFormat", &ReaderContext::inTblFormat},
-        {"Row", &ReaderContext::inRow},
-        {"EqualizeWidths", &ReaderContext::inEqualizeWidths},
-        {"Notes", &ReaderContext::inNotes},
-        {"ImportObject", &ReaderContext::inImportObject},
-        {"FontCatalog", &ReaderContext::inFontCatalog},
-        {"Pgf", &ReaderContext::inPgf},
-        {"Font", &ReaderContext::inFont},
-        {"AFrames", &ReaderContext::inAFrames},
-        {"Frame", &ReaderContext::inFrame},
-    };
-    for (const SectionFlag& section : kSections) {
-        if (keyword[0] != section.keyword[0] || std::strcmp(keyword, section.keyword) != 0) continue;
-        if (section.flag == nullptr) {
-            // "Tbl": remember where the table statement starts in the stream.
-            ctx->tableStartPosition = static_cast<uint32_t>(ctx->bytesConsumed);
-        } else {
-            ctx->*section.flag = 1;
+constexpr KeywordKey KeyOf(const char* text, uint32_t n) {
+    return {WordAt(text, n), n > 8 ? WordAt(text + n - 8, 8) : 0, n};
+}
+
+constexpr uint32_t LengthOf(const char* text) {
+    uint32_t n = 0;
+    while (text[n] != '\0') ++n;
+    return n;
+}
+
+// Multiplicative hash of the key into 512 slots. The multiplier is searched
+// for at compile time until no two keywords share a slot.
+constexpr int kSlotBits = 9;
+
+constexpr uint32_t SlotOf(const KeywordKey& k, uint64_t multiplier) {
+    return static_cast<uint32_t>(((k.head ^ (k.tail + k.length)) * multiplier) >> (64 - kSlotBits));
+}
+
+// An empty slot names the key of Keyword::Unknown, whose length 0 no
+// lookup has: every lookup ends in one comparison.
+struct KeywordIndex {
+    uint64_t multiplier = 0;
+    std::array<uint8_t, 1u << kSlotBits> slots{};
+    std::array<KeywordKey, kKeywordCount + 1> keys{};
+};
+
+constexpr KeywordIndex BuildIndex() {
+    KeywordIndex index;
+    for (int k = 0; k < kKeywordCount; ++k) index.keys[k] = KeyOf(kKeywordTexts[k], LengthOf(kKeywordTexts[k]));
+    uint64_t candidate = 0x2545F4914F6CDD1Dull;
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        candidate = candidate * 6364136223846793005ull + 1442695040888963407ull;
+        uint64_t multiplier = candidate | 1;
+        for (uint8_t& slot : index.slots) slot = kKeywordCount;
+        bool collided = false;
+        for (int k = 0; k < kKeywordCount && !collided; ++k) {
+            uint8_t& slot = index.slots[SlotOf(index.keys[k], multiplier)];
+            collided = slot != kKeywordCount;
+            slot = static_cast<uint8_t>(k);
         }
-        return;
+        if (!collided) {
+            index.multiplier = multiplier;
+            return index;
+        }
     }
+    return index;
+}
+
+constexpr KeywordIndex kIndex = BuildIndex();
+static_assert(kIndex.multiplier != 0, "no collision-free keyword hash was found");
+
+constexpr bool KeywordsFitTheKey() {
+    for (const char* text : kKeywordTexts) {
+        if (LengthOf(text) > kMaxKeywordLength) return false;
+    }
+    return true;
+}
+static_assert(KeywordsFitTheKey(), "a keyword is longer than the key covers");
+
+uint64_t Load8(const char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
 }
 
 }  // namespace
 
-int PushStatement(ReaderContext* ctx, const char* keyword, char* valueStart) {
-    auto* frame = static_cast<StatementFrame*>(HostAllocateZeroed(ctx, sizeof(StatementFrame)));
-    if (frame == nullptr) return 0;
-    frame->handler = ChooseHandler(ctx, keyword);
-    frame->valueStart = valueStart;
-    frame->parent = ctx->topFrame;
-    ctx->topFrame = frame;
-    RaiseSectionFlag(ctx, keyword);
-    return 1;
-}
-
-int PopStatement(ReaderContext* ctx, int callHandler) {
-    StatementFrame* frame = ctx->topFrame;
-    if (frame == nullptr) return 1;
-    StatementFrame* parent = frame->parent;
-    int result = 1;
-    if (callHandler == 1) result = frame->handler(ctx, frame);
-    HostFree(ctx, ctx->topFrame);
-    ctx->topFrame = parent;
-    return result;
-}
-
-void FreeStatementFrames(ReaderContext* ctx) {
-    while (ctx->topFrame != nullptr) {
-        StatementFrame* parent = ctx->topFrame->parent;
-        HostFree(ctx, ctx->topFrame);
-        ctx->topFrame = parent;
-    }
-}
-
-}  // namespace mif
-
-namespace mif {
-
-char* StatementValue(StatementFrame* frame) {
-    if (frame == nullptr || frame->valueStart == nullptr || frame->valueEnd == nullptr) return nullptr;
-    char* start = frame->valueStart;
-    char* end = frame->valueEnd;
-    if (end < start) {
-        // "<Keyword >": the value end lies before its start; the value is empty.
-        *start = '\0';
-        return start;
-    }
-    if (*start == '`') ++start;
-    if (*end == '\'' && end >= start) {
-        *end = '\0';
-    } else {
-        end[1] = '\0';
-    }
-    if (start > end) {
-        // The value was a lone backquote.
-        *end = '\0';
-        return end;
-    }
-    return start;
+Keyword LookupKeyword(const char* text, uint32_t n) {
+    if (n == 0 || n > kMaxKeywordLength) return Keyword::Unknown;
+    KeywordKey key;
+    key.head = Load8(text);
+    if (n < 8) key.head &= (uint64_t{1} << (8 * n)) - 1;
+    key.tail = n > 8 ? Load8(text + n - 8) : 0;
+    key.length = n;
+    uint8_t k = kIndex.slots[SlotOf(key, kIndex.multiplier)];
+    const KeywordKey& found = kIndex.keys[k];
+    bool same = (found.length ^ n) == 0 && ((found.head ^ key.head) | (found.tail ^ key.tail)) == 0;
+    return same ? static_cast<Keyword>(k) : Keyword::Unknown;
 }
 
 }  // namespace mif

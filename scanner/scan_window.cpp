@@ -1,13 +1,11 @@
 #include "scanner/scan_window.h"
 
-#include <cstdio>
 #include <cstring>
 
-#include "scanner/import_data.h"
 #include "reader/fill.h"
-#include "reader/host_services.h"
 #include "reader/token_writer.h"
-#include "scanner/keywords.h"
+#include "scanner/import_data.h"
+#include "scanner/statement_stack.h"
 #include "tables/tables.h"
 
 namespace mif {
@@ -16,7 +14,7 @@ char* SkipWhitespace(ReaderContext* ctx) {
     char* p = ctx->scanPointer;
     char* end = ctx->windowEnd;
     if (p < end) ++p;
-    while (p < end && IsSpace(*p)) ++p;
+    p = SkipSpaces(p, end);
     ctx->scanPointer = p;
     return p;
 }
@@ -24,9 +22,9 @@ char* SkipWhitespace(ReaderContext* ctx) {
 bool SkipComment(ReaderContext* ctx) {
     char* c0 = ctx->scanPointer;
     char* end = ctx->windowEnd;
-    char* t = c0 + 1;
-    while (t < end && !IsLineEndByte(*t)) ++t;
+    char* t = FindLineEnd(c0 + 1, end);
     char* e = end;
+    // CR LF, LF LF, LF CR and CR CR all count as one line end.
     if (t < end) e = (t + 1 < end && IsLineEndByte(t[1])) ? t + 2 : t + 1;
     if (e >= end) {
         ctx->scanPointer = end;
@@ -34,8 +32,7 @@ bool SkipComment(ReaderContext* ctx) {
         ctx->leftoverCount = (MoreInputRemains(ctx) && rest > 0) ? rest : 0;
         return false;
     }
-    while (e < end && IsSpace(*e)) ++e;
-    ctx->scanPointer = e;
+    ctx->scanPointer = SkipSpaces(e, end);
     return true;
 }
 
@@ -55,19 +52,23 @@ namespace {
 // One call's working values.
 struct Scan {
     ReaderContext* ctx;
-    char* keyword;
-    uint32_t keywordCapacity;
-    char* mark;
-    char* tokenStart;
+    char* mark;        // bytes before it are counted in bytesConsumed
+    char* tokenStart;  // where the current iteration began
     int status;
+    bool counting;     // not replaying: a replay starts or ends only as the call returns
 };
 
 void Count(Scan& s, int64_t n) {
-    if (!s.ctx->replaying) s.ctx->bytesConsumed += static_cast<int32_t>(n);
+    if (s.counting) s.ctx->bytesConsumed += static_cast<int32_t>(n);
 }
 
-bool StartsWith(const char* p, const char* end, const char* word, size_t n) {
-    return static_cast<size_t>(end - p) >= n && std::memcmp(p, word, n) == 0;
+enum class Macro { None, Define, Include };
+
+// "define" or "include" at p, wholly inside the window.
+Macro MacroAt(const char* p, const char* end) {
+    if (*p == 'd' && end - p >= 6 && std::memcmp(p, "define", 6) == 0) return Macro::Define;
+    if (*p == 'i' && end - p >= 7 && std::memcmp(p, "include", 7) == 0) return Macro::Include;
+    return Macro::None;
 }
 
 enum class Next { Iterate, Return, Final };
@@ -83,11 +84,17 @@ Next CommentAtTop(Scan& s) {
 
 // "define" / "include" macro statements: a notice in the token stream, and
 // the statement passed over up to its closing parenthesis.
-Next MacroStatement(Scan& s, char* p, const char* notice) {
+Next MacroStatement(Scan& s, char* p, Macro macro) {
+    static const char kDefine[] = "define macro statement encountered";
+    static const char kInclude[] = "include statment encountered";
     ReaderContext* ctx = s.ctx;
-    WriteTextToken(ctx, notice, static_cast<uint32_t>(std::strlen(notice)));
-    char* f = static_cast<char*>(std::memchr(p, ')', static_cast<size_t>(ctx->windowEnd - p)));
-    if (f == nullptr) {
+    if (macro == Macro::Define) {
+        WriteTextToken(ctx, kDefine, sizeof kDefine - 1);
+    } else {
+        WriteTextToken(ctx, kInclude, sizeof kInclude - 1);
+    }
+    char* f = FindByte(p, ctx->windowEnd, ')');
+    if (f == ctx->windowEnd) {
         CarryOver(ctx, p);
         return Next::Return;
     }
@@ -130,117 +137,154 @@ Next ImportData(Scan& s) {
     return Next::Return;
 }
 
-// The value of the statement just pushed, from c to its end, a nested
-// statement, a macro statement, a comment or the window's end.
-Next ScanValue(Scan& s, char* c) {
-    ReaderContext* ctx = s.ctx;
-    char* end = ctx->windowEnd;
-    while (c < end) {
-        if (!ctx->inString && IsSpace(*c)) {
-            ctx->scanPointer = c;
-            c = SkipWhitespace(ctx);
-            if (c >= end) break;
+// Where a statement's own value stops.
+enum class ValueStop {
+    Close,    // at its '>': the value is plain
+    Nested,   // at a '<': the statement is a container
+    Comment,  // at a '#' outside a string
+    Macro,    // at "define" or "include" outside a string
+    Cut,      // at the window's end
+};
+
+// Finds where the value that starts at c stops. Whitespace outside a string
+// needs no step of its own: none of it ends a value.
+ValueStop FindValueEnd(char*& c, const char* end) {
+    bool inString = false;
+    for (;;) {
+        if (inString) {
+            // Only a '>' ends a string's value, unless a backslash escapes it.
+            c = FindByte(c, end, '>');
+            if (c == end) return ValueStop::Cut;
+            if (c[-1] != '\\') return ValueStop::Close;
+            ++c;
+            continue;
         }
-        if (!ctx->inString && *c == '`') ctx->inString = 1;
-        char b = *c;
-        if (b == '#' && !ctx->inString) {
-            Count(s, c - s.mark);
-            s.mark = c;
-            ctx->scanPointer = c;
-            ctx->inString = 0;
-            if (SkipComment(ctx)) return Next::Iterate;
-            ctx->scanPointer = MoreInputRemains(ctx) ? c : end;
-            return Next::Return;
+        c = FindValueStop(c, end);
+        if (c == end) return ValueStop::Cut;
+        switch (*c) {
+            case '>': return ValueStop::Close;
+            case '<': return ValueStop::Nested;
+            case '#': return ValueStop::Comment;
+            case '`':
+                // The string runs to the end of the value: a closing quote
+                // does not end it.
+                inString = true;
+                ++c;
+                continue;
+            default:  // 'd' or 'i'
+                if (MacroAt(c, end) != Macro::None) return ValueStop::Macro;
+                ++c;
+                continue;
         }
-        if (b == '>' && !(ctx->inString && c[-1] == '\\')) {
-            char* valueEnd = c - 1;
-            while (*valueEnd == ' ') --valueEnd;
-            if (ctx->topFrame != nullptr) ctx->topFrame->valueEnd = valueEnd;
-            ctx->inString = 0;
-            ctx->scanPointer = c;
-            return Next::Iterate;
-        }
-        if (!ctx->inString) {
-            if (b == '<') {
-                if (ctx->topFrame != nullptr) ctx->topFrame->valueStart = nullptr;
-                ctx->scanPointer = c;
-                return Next::Iterate;
-            }
-            if (StartsWith(c, end, "define", 6) || StartsWith(c, end, "include", 7)) {
-                ctx->scanPointer = c;
-                return Next::Iterate;
-            }
-        }
-        ++c;
     }
-    // The value runs into the window's end: read the statement again, whole,
-    // from its '<' in the next window.
-    ctx->inString = 0;
-    CarryOver(ctx, s.mark);
-    s.status = PopStatement(ctx, 0);
-    return Next::Return;
 }
+
+[[gnu::always_inline]] inline Next CloseStatement(Scan& s, char* p, bool pop);
 
 Next OpenStatement(Scan& s, char* p) {
     ReaderContext* ctx = s.ctx;
     char* end = ctx->windowEnd;
-    char* q = p + 1;
-    while (q < end && !IsSpace(*q) && *q != '>') ++q;
+    char* q = FindKeywordEnd(p + 1, end);
     ctx->keywordStart = p + 1;
-    ctx->keywordEnd = q < end ? q : nullptr;
-    if (q < end && *q == '>') {
-        ctx->scanPointer = q + 1;
-        return Next::Iterate;
-    }
-    if (ctx->keywordEnd == nullptr) {
+    if (q == end) {
+        ctx->keywordEnd = nullptr;
         CarryOver(ctx, s.mark);
         return Next::Return;
     }
-    uint32_t n = static_cast<uint32_t>(q - (p + 1));
-    if (n + 1 > s.keywordCapacity) {
-        char* grown = static_cast<char*>(HostReallocate(ctx, s.keyword, n + 512));
-        if (grown == nullptr) {
+    ctx->keywordEnd = q;
+    if (*q == '>') {
+        // "<Keyword>": no frame, no handler, no section flag.
+        ctx->scanPointer = q + 1;
+        return Next::Iterate;
+    }
+    Keyword keyword = LookupKeyword(p + 1, static_cast<uint32_t>(q - (p + 1)));
+    char* valueStart = q + 1;
+
+    // A statement whose handler does nothing with a plain value (and that
+    // raises no flag) needs a frame only if its value turns out not to be
+    // plain: its frame is taken once that is known, and a plain one is
+    // closed at once.
+    const bool recorded = (ctx->recordingPgf | ctx->recordingFont) && RecordingHandler(ctx, keyword) != nullptr;
+    const bool frameless = (recorded ? RecordsNothingWhenPlain(ctx, keyword) : kHandledByDefault[static_cast<int>(keyword)]) &&
+                           !(ctx->tableStartPending && ctx->inRow);
+    if (!frameless) {
+        if (!PushStatement(ctx, keyword, valueStart)) {
+            // No memory for the statement's frame: stop here rather than
+            // read on with a stack that no longer matches the input.
             s.status = 0;
             return Next::Return;
         }
-        s.keyword = grown;
-        s.keywordCapacity = n + 512;
+        if (keyword == Keyword::ImportObject && ctx->inImportObject && !ctx->inPage) {
+            ctx->scanPointer = p + 1;
+            ctx->importDataDepth = 1;
+            Next next = ImportData(s);
+            if (ctx->leftoverCount != 0 && ctx->scanPointer == p + 1) {
+                // The statement's first line runs past the window. Carried
+                // from its keyword, it would be read as stray text and its
+                // closing '>' lost; read the whole statement again from its '<'.
+                ctx->scanPointer = p;
+                ctx->leftoverCount = static_cast<int32_t>(ctx->windowEnd - p);
+                s.status = PopStatement(ctx, 0);
+                return Next::Return;
+            }
+            return next;
+        }
+        if (ctx->inRow && ctx->tableStartPending) {
+            if (ctx->inBodyFlow) WriteTableStart(ctx);
+            ctx->tableStartPending = 0;
+        }
     }
-    std::memcpy(s.keyword, p + 1, n);
-    s.keyword[n] = '\0';
-    char* valueStart = q + 1;
-    s.status = PushStatement(ctx, s.keyword, valueStart);
-    if (s.status == 0) {
-        // No memory for the statement's frame: stop here rather than read
-        // on with a stack that no longer matches the input.
+
+    char* c = valueStart;
+    ValueStop stop = FindValueEnd(c, end);
+    if (stop == ValueStop::Cut) {
+        // The value runs into the window's end: read the statement again,
+        // whole, from its '<' in the next window.
+        CarryOver(ctx, s.mark);
+        if (!frameless) s.status = PopStatement(ctx, 0);
         return Next::Return;
     }
-
-    if (ctx->inImportObject && !ctx->inPage && std::strcmp(s.keyword, "ImportObject") == 0) {
-        ctx->scanPointer = p + 1;
-        ctx->importDataDepth = 1;
-        Next next = ImportData(s);
-        if (ctx->leftoverCount != 0 && ctx->scanPointer == p + 1) {
-            // The statement's first line runs past the window. Carried from
-            // its keyword, it would be read as stray text and its closing
-            // '>' lost; read the whole statement again from its '<'.
-            ctx->scanPointer = p;
-            ctx->leftoverCount = static_cast<int32_t>(ctx->windowEnd - p);
-            s.status = PopStatement(ctx, 0);
-            return Next::Return;
+    if (stop == ValueStop::Close && frameless) {
+        Count(s, c - s.mark);
+        s.mark = s.tokenStart = c;
+        return CloseStatement(s, c, false);
+    }
+    if (frameless && !PushStatement(ctx, keyword, valueStart)) {
+        s.status = 0;
+        return Next::Return;
+    }
+    switch (stop) {
+        case ValueStop::Close: {
+            // The '>' at c ends the value; blanks before it are not part of it.
+            char* valueEnd = c - 1;
+            while (*valueEnd == ' ') --valueEnd;
+            ctx->topFrame->valueEnd = valueEnd;
+            ctx->scanPointer = c;
+            return Next::Iterate;
         }
-        return next;
+        case ValueStop::Nested:
+            // A container: its value is its nested statements.
+            ctx->topFrame->valueStart = nullptr;
+            ctx->scanPointer = c;
+            return Next::Iterate;
+        case ValueStop::Comment:
+            Count(s, c - s.mark);
+            s.mark = c;
+            ctx->scanPointer = c;
+            if (SkipComment(ctx)) return Next::Iterate;
+            ctx->scanPointer = MoreInputRemains(ctx) ? c : end;
+            return Next::Return;
+        default:  // a macro statement, handled by the next iteration
+            ctx->scanPointer = c;
+            return Next::Iterate;
     }
-    if (ctx->inRow && ctx->tableStartPending) {
-        if (ctx->inBodyFlow) WriteTableStart(ctx);
-        ctx->tableStartPending = 0;
-    }
-    return ScanValue(s, valueStart);
 }
 
-Next CloseStatement(Scan& s, char* p) {
+// The '>' at p closes the top statement (or, when pop is false, a
+// statement that was never given a frame).
+[[gnu::always_inline]] inline Next CloseStatement(Scan& s, char* p, bool pop) {
     ReaderContext* ctx = s.ctx;
-    if (PopStatement(ctx, 1) == 0) {
+    if (pop && PopStatement(ctx, 1) == 0) {
         s.status = 0;
         return Next::Return;
     }
@@ -255,14 +299,16 @@ Next CloseStatement(Scan& s, char* p) {
         return Next::Return;
     }
     char* end = ctx->windowEnd;
-    if (ctx->scanPointer < end && IsSpace(*ctx->scanPointer)) {
-        char* from = ctx->scanPointer;
-        char* to = SkipWhitespace(ctx);
-        Count(s, to - from);
-        if (to >= end) return Next::Return;
+    char* next = p + 1;
+    if (next < end && IsSpace(*next)) {
+        char* to = SkipSpaces(next + 1, end);
+        ctx->scanPointer = to;
+        Count(s, to - next);
+        if (to == end) return Next::Return;
         s.mark = to;
+        next = to;
     }
-    if (ctx->scanPointer < end && *ctx->scanPointer == '#') {
+    if (next < end && *next == '#') {
         if (SkipComment(ctx)) return Next::Iterate;
         if (ctx->leftoverCount == 0) Count(s, end - s.mark);
         ctx->scanPointer = MoreInputRemains(ctx) ? s.mark : end;
@@ -273,10 +319,11 @@ Next CloseStatement(Scan& s, char* p) {
 
 Next OtherByte(Scan& s, char* p) {
     ReaderContext* ctx = s.ctx;
-    char* end = ctx->windowEnd;
-    if (StartsWith(p, end, "define", 6)) return MacroStatement(s, p, "define macro statement encountered");
-    if (StartsWith(p, end, "include", 7)) return MacroStatement(s, p, "include statment encountered");
     char b = *p;
+    if (b == 'd' || b == 'i') {
+        Macro macro = MacroAt(p, ctx->windowEnd);
+        if (macro != Macro::None) return MacroStatement(s, p, macro);
+    }
     if (b == '#') return CommentAtTop(s);
     if (IsSpace(b)) {
         SkipWhitespace(ctx);
@@ -291,10 +338,7 @@ Next OtherByte(Scan& s, char* p) {
 }  // namespace
 
 int ScanWindow(ReaderContext* ctx) {
-    Scan s{ctx, nullptr, 128, ctx->scanPointer, ctx->scanPointer, 1};
-    s.keyword = static_cast<char*>(HostAllocate(ctx, s.keywordCapacity));
-    if (s.keyword == nullptr) return 0;
-
+    Scan s{ctx, ctx->scanPointer, ctx->scanPointer, 1, ctx->replaying == 0};
     Next next = Next::Final;
     while (ctx->scanPointer < ctx->windowEnd) {
         char* p = ctx->scanPointer;
@@ -312,7 +356,7 @@ int ScanWindow(ReaderContext* ctx) {
         if (*p == '<') {
             next = OpenStatement(s, p);
         } else if (*p == '>') {
-            next = CloseStatement(s, p);
+            next = CloseStatement(s, p, true);
         } else {
             next = OtherByte(s, p);
         }
@@ -320,7 +364,6 @@ int ScanWindow(ReaderContext* ctx) {
         next = Next::Final;
     }
     if (next != Next::Return && OutputUsed(ctx) >= ctx->fillThreshold) ctx->resumeWindow = 1;
-    HostFree(ctx, s.keyword);
     return s.status;
 }
 

@@ -3,15 +3,9 @@
 #pragma once
 
 #include "reader/context.h"
+#include "scanner/byte_search.h"
 
 namespace mif {
-
-// Whitespace as isspace() sees it in the "C" locale.
-inline bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-inline bool IsLineEndByte(char c) { return c == '\n' || c == '\r'; }
 
 // True when input remains to be read beyond the current window. During a
 // table replay bytesRead stands still at the return position, so the real

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "reader/host_services.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "tables/tables.h"
 #include "text/units.h"
 
@@ -78,7 +78,7 @@ int HandleTblColumnWidthA(ReaderContext* ctx, StatementFrame* frame) {
     // Two measurements: the one after the first space counts, with the unit
     // of the whole value.
     const char* space = std::strchr(value, ' ');
-    double second = space != nullptr ? std::atof(space + 1) : 0.0;
+    double second = space != nullptr ? ParseDecimal(space + 1) : 0.0;
     StoreWidthByColumn(ctx->tables, TruncateToInt32(second * static_cast<double>(ParseUnitFactor(value))));
     ctx->tables.widthPairSeen = 1;
     return 1;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "reader/host_services.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "tables/tables.h"
 
 namespace mif {
@@ -25,6 +25,9 @@ int HandleTbls(ReaderContext* ctx, StatementFrame*) {
 int HandleTblID(ReaderContext* ctx, StatementFrame* frame) {
     char* value = StatementValue(frame);
     if (value == nullptr) return 0;
+    // A table read again (every replay reads its TblID once more) or an ID
+    // used twice needs no record: FindTable always reaches the first one.
+    if (FindTable(ctx, value) != nullptr) return 1;
     auto* record = static_cast<TableRecord*>(HostAllocateZeroed(ctx, sizeof(TableRecord)));
     if (record == nullptr) return 0;
     record->idText = HostDuplicate(ctx, value, static_cast<uint32_t>(std::strlen(value)));
@@ -32,16 +35,8 @@ int HandleTblID(ReaderContext* ctx, StatementFrame* frame) {
         HostFree(ctx, record);
         return 0;
     }
-    // A replay reads the TblID again and appends a further record with the
-    // same text; FindTable always reaches the first one before it.
     record->startPosition = ctx->tableStartPosition;
-    TableState& tables = ctx->tables;
-    if (tables.tableTail != nullptr) {
-        tables.tableTail->next = record;
-    } else {
-        tables.tableList = record;
-    }
-    tables.tableTail = record;
+    AppendToList(ctx->tables.tableList, ctx->tables.tableTail, record);
     return 1;
 }
 

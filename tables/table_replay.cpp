@@ -2,7 +2,7 @@
 // the replayed Tbl statement writes (table start, cell ends, table end).
 #include "reader/host_services.h"
 #include "reader/token_writer.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "tables/tables.h"
 
 namespace mif {
@@ -58,7 +58,7 @@ void WriteTableStart(ReaderContext* ctx) {
     if (!ctx->replaying) return;
     const TableState& t = ctx->tables;
     uint32_t n = t.columnCount > 0 ? static_cast<uint32_t>(t.columnCount) : 0;
-    uint64_t size = 30 + 4 * static_cast<uint64_t>(n);
+    uint64_t size = TableStartTokenLength(n);
     if (!ReserveOutput(ctx, size > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(size))) return;
     // Columns counted beyond the width array are written with width 0.
     uint32_t sum = 0;
@@ -71,7 +71,7 @@ void WriteTableStart(ReaderContext* ctx) {
     int32_t indent = static_cast<int32_t>(room) / 2;
 
     PutU8(ctx, kTokenTable);
-    PutU32(ctx, 30 + 4 * n);
+    PutU32(ctx, static_cast<uint32_t>(size));
     PutU32(ctx, n);
     for (uint32_t i = 0; i < n; ++i) {
         PutU32(ctx, i < static_cast<uint32_t>(t.widthCapacity) ? t.columnWidths[i] : 0);

@@ -11,9 +11,6 @@ namespace mif {
 
 namespace {
 
-// On-codes of the character attributes, by bit from 0x01 to 0x80.
-const uint32_t kAttributeOnCodes[8] = {0x8001, 0x8002, 0x8004, 0x8008, 0x8010, 0x8020, 0x0040, 0x0080};
-
 uint32_t TabCountOf(const FormatState& state) { return state.tabCount > 0 ? static_cast<uint32_t>(state.tabCount) : 0; }
 
 int32_t TabPositionAt(const FormatState& state, uint32_t i) {
@@ -35,9 +32,9 @@ bool TabStopsDiffer(const FormatState& a, const FormatState& b) {
 }
 
 void WriteParagraphFormatToken(ReaderContext* ctx, const FormatState& s) {
-    if (!ReserveOutput(ctx, 18)) return;
+    if (!ReserveOutput(ctx, kParaFormatTokenLength)) return;
     PutU8(ctx, MIF_TOKEN_PARA_FORMAT);
-    PutU32(ctx, 18);
+    PutU32(ctx, kParaFormatTokenLength);
     PutU32(ctx, static_cast<uint32_t>(s.leftIndent));
     PutU32(ctx, static_cast<uint32_t>(s.rightIndent));
     PutU32(ctx, static_cast<uint32_t>(s.firstIndent));
@@ -45,24 +42,24 @@ void WriteParagraphFormatToken(ReaderContext* ctx, const FormatState& s) {
 }
 
 void WriteFontToken(ReaderContext* ctx, const FormatState& s) {
-    if (!ReserveOutput(ctx, 13)) return;
+    if (!ReserveOutput(ctx, kFontTokenLength)) return;
     PutU8(ctx, MIF_TOKEN_FONT);
-    PutU32(ctx, 13);
+    PutU32(ctx, kFontTokenLength);
     PutU32(ctx, s.fontIndex);
     PutU32(ctx, static_cast<uint32_t>(s.fontSize));
 }
 
 void WriteColorToken(ReaderContext* ctx, uint32_t color) {
-    if (!ReserveOutput(ctx, 10)) return;
+    if (!ReserveOutput(ctx, kColorTokenLength)) return;
     PutU8(ctx, MIF_TOKEN_COLOR);
-    PutU32(ctx, 10);
+    PutU32(ctx, kColorTokenLength);
     PutU8(ctx, 0);
     PutU32(ctx, color);
 }
 
 void WriteTabStopsToken(ReaderContext* ctx, const FormatState& s) {
     uint32_t n = TabCountOf(s);
-    uint64_t length = 9 + 5 * static_cast<uint64_t>(n);
+    uint64_t length = TabStopsTokenLength(n);
     if (!ReserveOutput(ctx, length > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(length))) return;
     PutU8(ctx, MIF_TOKEN_TAB_STOPS);
     PutU32(ctx, static_cast<uint32_t>(length));

@@ -4,15 +4,13 @@
 #include <cstring>
 
 #include "reader/host_services.h"
-#include "scanner/keywords.h"
+#include "scanner/statement_stack.h"
 #include "text/text.h"
 #include "text/units.h"
 
 namespace mif {
 
 namespace {
-
-bool HasValue(const StatementFrame* frame) { return frame->valueStart != nullptr && frame->valueEnd != nullptr; }
 
 // Position of the next blank at or after p, or the NUL that ends the text.
 const char* NextBlank(const char* p) {
@@ -46,9 +44,9 @@ int HandlePageSize(ReaderContext* ctx, StatementFrame* frame) {
     int32_t factor = ParseUnitFactor(value);
     // Each number is read just after a blank, as MIF writes dimension lists.
     const char* p = NextBlank(value);
-    double width = std::atof(p);
+    double width = ParseDecimal(p);
     if (*p != '\0') p = NextBlank(p + 1);
-    double height = std::atof(p);
+    double height = ParseDecimal(p);
     ctx->pageWidth = TruncateToInt32(width * factor);
     ctx->pageHeight = TruncateToInt32(height * factor);
     return 1;
@@ -71,12 +69,7 @@ int RecordBodyTextRectID(ReaderContext* ctx, StatementFrame* frame) {
     auto* rect = static_cast<BodyTextRect*>(HostAllocateZeroed(ctx, sizeof(BodyTextRect)));
     if (rect == nullptr) return 0;
     rect->id = id;
-    if (ctx->text.bodyRectTail != nullptr) {
-        ctx->text.bodyRectTail->next = rect;
-    } else {
-        ctx->text.bodyRectHead = rect;
-    }
-    ctx->text.bodyRectTail = rect;
+    AppendToList(ctx->text.bodyRectHead, ctx->text.bodyRectTail, rect);
     return 1;
 }
 

@@ -1,19 +1,13 @@
 // Paragraph boundaries and markers: the end tokens of a reported paragraph
 // and the attribute-off tokens that precede them.
-#include "reader/token_writer.h"
+#include <cstring>
+
 #include "formats/format_rules.h"
+#include "reader/token_writer.h"
+#include "scanner/statement_stack.h"
 #include "text/text.h"
 
 namespace mif {
-
-namespace {
-
-// Off-codes of the character attributes, by bit from 0x01 to 0x80.
-const uint32_t kAttributeOffCodes[8] = {0x0001, 0x0002, 0x0004, 0x0008, 0x0010, 0x0020, 0x8040, 0x8080};
-
-bool HasValue(const StatementFrame* frame) { return frame->valueStart != nullptr && frame->valueEnd != nullptr; }
-
-}  // namespace
 
 int CloseCharAttributes(ReaderContext* ctx) {
     if (ctx->lastEmitted.charAttributes == 0) return 0;
@@ -28,6 +22,16 @@ int CloseCharAttributes(ReaderContext* ctx) {
         }
     }
     return 1;
+}
+
+void SetNumberStringAside(ReaderContext* ctx) {
+    std::memcpy(ctx->text.numberStringAtReplay, ctx->current.numberString, sizeof ctx->current.numberString);
+    ctx->current.numberString[0] = '\0';
+}
+
+void TakeNumberStringBack(ReaderContext* ctx) {
+    std::memcpy(ctx->current.numberString, ctx->text.numberStringAtReplay, sizeof ctx->current.numberString);
+    if (ctx->current.numberString[0] != '\0') ctx->formatDirty = 1;
 }
 
 int HandlePara(ReaderContext* ctx, StatementFrame*) {

@@ -68,8 +68,10 @@ void DecodeMifString(ReaderContext* ctx, char* text, uint32_t maxLength) {
     // cuts short is never completed from bytes beyond it.
     size_t length = std::strlen(text);
     size_t limit = length < maxLength ? length : maxLength;
-    size_t r = 0;
-    size_t w = 0;
+    // Text before the first backslash stays as it is.
+    const void* escape = std::memchr(text, '\\', limit);
+    size_t r = escape != nullptr ? static_cast<size_t>(static_cast<const char*>(escape) - text) : limit;
+    size_t w = r;
     while (r < limit) {
         char c = text[r];
         size_t consumed = 1;

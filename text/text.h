@@ -18,7 +18,6 @@ int HandlePageSize(ReaderContext* ctx, StatementFrame* frame);
 int HandlePageType(ReaderContext* ctx, StatementFrame* frame);
 int HandleTextRect(ReaderContext* ctx, StatementFrame* frame);
 int HandleTextRectID(ReaderContext* ctx, StatementFrame* frame);
-int HandleUnits(ReaderContext* ctx, StatementFrame* frame);
 int HandleNotes(ReaderContext* ctx, StatementFrame* frame);
 
 // Decodes MIF escapes in place over at most maxLength bytes of text.
@@ -28,6 +27,11 @@ uint8_t HexPairToByte(char high, char low, int convert);
 // Writes the format tokens for what changed since the last flush; 0 when
 // memory ran out.
 int FlushPendingFormat(ReaderContext* ctx);
+// The anchoring paragraph's pending number string is set aside while a
+// table is replayed, so that the cells' paragraphs neither write nor clear
+// it, and taken back (still to be written before the next text) after it.
+void SetNumberStringAside(ReaderContext* ctx);
+void TakeNumberStringBack(ReaderContext* ctx);
 // Writes the attribute-off tokens; 1 if any attribute was on.
 int CloseCharAttributes(ReaderContext* ctx);
 // Writes an attribute-on token for every attribute set in current.

@@ -3,42 +3,71 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "text/text.h"
+#include "scanner/byte_search.h"
 
 namespace mif {
 
 namespace {
 
-struct UnitForm {
-    const char* word;
-    int32_t factor;
-};
+// Twips per unit of a unit word (its n bytes at word); 1440 for inches,
+// '"' and every word that is not a unit.
+int32_t FactorOfUnit(const char* word, size_t n) {
+    auto is = [word, n](const char* unit, size_t length) { return n == length && std::memcmp(word, unit, n) == 0; };
+    switch (n) {
+        case 2:
+            if (is("cm", 2)) return 567;
+            if (is("mm", 2)) return 57;
+            if (is("pc", 2)) return 240;
+            if (is("pt", 2)) return 20;
+            if (is("dd", 2)) return 21;
+            if (is("cc", 2)) return 256;
+            return 1440;  // "in" and the rest
+        case 4: return is("pica", 4) ? 240 : 1440;
+        case 5: return is("point", 5) ? 20 : is("didot", 5) ? 21 : 1440;
+        case 6: return is("cicero", 6) ? 256 : 1440;
+        case 10: return is("centimeter", 10) ? 567 : is("millimeter", 10) ? 57 : 1440;
+        default: return 1440;
+    }
+}
 
-const UnitForm kUnitForms[] = {
-    {"in", 1440},  {"\"", 1440},     {"cm", 567}, {"centimeter", 567}, {"mm", 57},  {"millimeter", 57},
-    {"pc", 240},   {"pica", 240},    {"pt", 20},  {"point", 20},       {"dd", 21},  {"didot", 21},
-    {"cc", 256},   {"cicero", 256},
-};
+// Only the first 79 bytes of a measurement are looked at.
+constexpr size_t kMeasureLimit = 79;
+
+bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '.' || c == ' ' || c == '-'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
 int32_t ParseUnitFactor(const char* text) {
-    char copy[80];
-    size_t n = 0;
-    while (n < 79 && text[n] != '\0') {
-        copy[n] = text[n];
-        ++n;
+    size_t i = 0;
+    while (i < kMeasureLimit && text[i] != '\0' && IsNumberChar(text[i])) ++i;
+    if (i == kMeasureLimit || text[i] == '\0') return 1440;
+    size_t end = i;
+    while (end < kMeasureLimit && text[end] != '\0' && text[end] != ' ') ++end;
+    return FactorOfUnit(text + i, end - i);
+}
+
+double ParseDecimal(const char* text) {
+    // Plain decimals of at most 15 digits: the digits and the power of ten
+    // are exact doubles, so one division gives the correctly rounded value
+    // that strtod gives. Anything else (exponents, hexadecimal, infinities,
+    // long numbers) is left to atof itself.
+    static const double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = text;
+    while (IsSpace(*p)) ++p;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    uint64_t digits = 0;
+    int count = 0;
+    int fraction = 0;
+    for (; IsDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    if (*p == '.') {
+        for (++p; IsDigit(*p); ++p, ++count, ++fraction) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
     }
-    copy[n] = '\0';
-    const char* p = copy;
-    while (*p != '\0' && ((*p >= '0' && *p <= '9') || *p == '.' || *p == ' ' || *p == '-')) ++p;
-    if (*p == '\0') return 1440;
-    const char* wordEnd = std::strchr(p, ' ');
-    size_t length = wordEnd != nullptr ? static_cast<size_t>(wordEnd - p) : std::strlen(p);
-    for (const UnitForm& form : kUnitForms) {
-        if (std::strlen(form.word) == length && std::memcmp(form.word, p, length) == 0) return form.factor;
-    }
-    return 1440;
+    if (count == 0 || count > 15 || *p == 'e' || *p == 'E' || *p == 'x' || *p == 'X') return std::atof(text);
+    double value = static_cast<double>(digits) / kPowersOfTen[fraction];
+    return negative ? -value : value;
 }
 
 int32_t TruncateToInt32(double value) {
@@ -49,14 +78,7 @@ int32_t TruncateToInt32(double value) {
 }
 
 int32_t MeasureTwips(const char* text) {
-    return TruncateToInt32(std::atof(text) * static_cast<double>(ParseUnitFactor(text)));
+    return TruncateToInt32(ParseDecimal(text) * static_cast<double>(ParseUnitFactor(text)));
 }
-
-}  // namespace mif
-
-namespace mif {
-
-// Lengths without a unit are always inches: the document's unit is not used.
-int HandleUnits(ReaderContext*, StatementFrame*) { return 1; }
 
 }  // namespace mif

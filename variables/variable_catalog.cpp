@@ -11,12 +11,6 @@ namespace mif {
 
 namespace {
 
-VariableEntry* LastEntry(VariableEntry* entry) {
-    if (entry == nullptr) return nullptr;
-    while (entry->next != nullptr) entry = entry->next;
-    return entry;
-}
-
 // The value with its first character (the opening backquote) skipped and
 // a NUL written at nulAt; empty when the value has no second character.
 char* TextAfterFirst(StatementFrame* frame, char* nulAt) {
@@ -82,12 +76,7 @@ int HandleVariableName(ReaderContext* ctx, StatementFrame* frame) {
             HostFree(ctx, entry);
             return 0;
         }
-        VariableEntry* last = LastEntry(vars.catalog);
-        if (last != nullptr) {
-            last->next = entry;
-        } else {
-            vars.catalog = entry;
-        }
+        AppendToList(vars.catalog, vars.catalogTail, entry);
         return 1;
     }
 
@@ -105,7 +94,7 @@ int HandleVariableDef(ReaderContext* ctx, StatementFrame* frame) {
     if (nulAt < frame->valueStart) nulAt = frame->valueStart;
     char* text = TextAfterFirst(frame, nulAt);
     uint32_t kept = RemoveBuildingBlocks(text);
-    VariableEntry* last = LastEntry(ctx->variables.catalog);
+    VariableEntry* last = ctx->variables.catalogTail;
     if (last == nullptr) return 0;
     char* copy = HostDuplicate(ctx, text, kept);
     if (copy == nullptr) return 0;
@@ -119,6 +108,7 @@ void FreeVariableCatalog(ReaderContext* ctx) {
         HostFree(ctx, entry->name);
         HostFree(ctx, entry->definition);
     });
+    ctx->variables.catalogTail = nullptr;
 }
 
 }  // namespace mif

@@ -13,6 +13,7 @@ struct VariableEntry {
 
 struct VariableState {
     VariableEntry* catalog;  // head, in definition order
+    VariableEntry* catalogTail;
 };
 
 }  // namespace mif

@@ -33,7 +33,7 @@ Captured Ask(const char* family, int32_t answer, uint32_t* fontIndex = nullptr) 
     r.ctx->hostHandle = &c;
     std::snprintf(r.cur().fontFamily, sizeof r.cur().fontFamily, "%s", family);
     r.cur().fontIndex = 77;
-    mif::QueryHostFont(r.ctx);
+    mif::QueryHostFont(r.ctx, mif::FamilyClassOf(r.cur().fontFamily));
     if (fontIndex != nullptr) *fontIndex = r.cur().fontIndex;
     return c;
 }
@@ -82,6 +82,17 @@ TEST(FontQuery, FamiliesAskWhereTheNameMatters) {
                               MIF_TOKEN_FONT, &fonts);
     EXPECT_EQ(fonts, (Texts{"Times", "Helvetica", "Courier"}));
     EXPECT_EQ(tokens, Texts{"15/8 1 0"});  // the second face asked
+}
+
+// The class is guessed from the name as the format keeps it (79 bytes), read
+// directly and applied alike: "Roman" cut to "Ro" names no class.
+TEST(FontQuery, ClassOfTheKeptName) {
+    const std::string longName = std::string(77, 'x') + "Roman";
+    for (const std::string& body :
+         {"<Font <FFamily `" + longName + "'>>", "<PgfCatalog <Pgf <PgfTag `L'> <PgfFont <FFamily `" + longName + "'>>>>"}) {
+        Reading r(Doc(body));
+        EXPECT_EQ(r.host.fontClasses, std::vector<uint8_t>{0}) << body;
+    }
 }
 
 }  // namespace

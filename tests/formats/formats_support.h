@@ -35,8 +35,8 @@ inline std::string Describe(const testhost::Token& t) {
     std::vector<uint8_t> p = t.payload;
     p.resize(p.size() + 16);  // fields past a short payload read as zero
     std::string s = std::to_string(t.code) + "/" + std::to_string(t.payload.size());
-    auto i32 = [&](size_t at) { s += " " + std::to_string(static_cast<int32_t>(testhost::U32At(p, at))); };
-    auto u8 = [&](size_t at) { s += " " + std::to_string(p[at]); };
+    auto i32 = [&](size_t at) { s.append(" ").append(std::to_string(static_cast<int32_t>(testhost::U32At(p, at)))); };
+    auto u8 = [&](size_t at) { s.append(" ").append(std::to_string(p[at])); };
     char text[16];
     auto hex = [&](size_t at) { s += (std::snprintf(text, sizeof text, " %#x", testhost::U32At(p, at)), text); };
     switch (t.code) {

@@ -45,6 +45,33 @@ TEST(Words, WeightsSetOrClearBoldOnly) {
     }
 }
 
+// Where reading a property directly and applying it from a recorded font
+// differ: the word that sets italic ("Yes" directly, "True" recorded), and
+// where a family read directly is described to the host (inside a Font or a
+// catalog, not outside both).
+TEST(Words, DirectAndAppliedDifferOnlyWhereTheyShould) {
+    const Texts italic = {"4/4 0x8002", "4/4 0x2"};
+    for (const std::string word : {"Yes", "True", "No"}) {
+        EXPECT_EQ(Body(LineDoc("", "<Font <FItalic " + word + ">> <String `x'>"), MIF_TOKEN_ATTRIBUTE),
+                  word == "Yes" ? italic : Texts{})
+            << word;
+        EXPECT_EQ(Body(LineDoc("<FontCatalog <Font <FTag `I'> <FItalic " + word + ">>>", "<String `x'>"),
+                       MIF_TOKEN_ATTRIBUTE),
+                  word == "True" ? italic : Texts{})
+            << word;
+    }
+    const std::pair<std::string, Texts> asked[] = {
+        {"<Font <FFamily `Direct'>>", {"Direct"}},
+        {"<FFamily `Outside'>", {}},
+        {"<PgfCatalog <FFamily `InCatalog'>>", {"InCatalog"}},
+    };
+    for (const auto& [body, faces] : asked) {
+        Texts fonts;
+        Body(Doc(body), 0xFF, &fonts);
+        EXPECT_EQ(fonts, faces) << body;
+    }
+}
+
 // Shrinking is 3 x size / 4 and restoring 4 x size / 3, truncated: 12, 9,
 // 12 and 10, 7, 9. Direct FPosition scales only in the body flow; recorded
 // FSupScript/FSubScript scale, recorded FPosition never does.

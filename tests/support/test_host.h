@@ -58,6 +58,7 @@ public:
     Allocator allocator;
     Stream stream;
     std::vector<std::string> fontNames;      // faces asked for, in first-seen order
+    std::vector<uint8_t> fontClasses;        // the pitch-and-family byte of each face's first query
     std::vector<uint8_t> objectCallbacks;    // the host's copy of the registered record
 
     uint32_t StatusWord() const {
@@ -194,6 +195,7 @@ private:
                 if (host->fontNames[i] == name) return static_cast<int32_t>(i) + 1;
             }
             host->fontNames.push_back(name);
+            host->fontClasses.push_back(static_cast<uint8_t*>(record)[MIF_LOGFONT_PITCH_AND_FAMILY_OFFSET]);
             return static_cast<int32_t>(host->fontNames.size());
         }
         return 0;

@@ -5,8 +5,11 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <random>
 
 #include "support/test_host.h"
+#include "text/units.h"
 
 namespace {
 
@@ -104,6 +107,34 @@ TEST(Units, TwipsOfTheWrittenForms) {
         ASSERT_FALSE(tokens.empty()) << text;
         EXPECT_EQ(tokens[0].code, MIF_TOKEN_PARA_FORMAT) << text;
         EXPECT_EQ(static_cast<int32_t>(tokens[0].U32(0)), twips) << text;
+    }
+}
+
+// The decimal reader takes a fast path for plain decimals; whatever the
+// text, it must give atof's double bit for bit.
+TEST(Units, DecimalsReadAsAtofReadsThem) {
+    std::vector<std::string> texts = {"16.7777216", "9007199254740993", "123456789012345.6", "0.1", "-0.0", "+.5",
+                                      " \t12.5pt", "1.2.3", "0x1A", "1e-3", "inf", "-nan", ".", "-", "00000000000000001",
+                                      "0.000000000000001", "3.999999999999999", "5.", "1,5", "2 .5"};
+    std::mt19937 random(7);
+    const char kAlphabet[] = "0123456789.-+ eEx";
+    for (int i = 0; i < 50000; ++i) {
+        std::string t;
+        for (size_t n = random() % 20; n > 0; --n) t += kAlphabet[random() % (sizeof kAlphabet - 1)];
+        texts.push_back(t);
+    }
+    for (int i = 0; i < 20000; ++i) {  // long plain decimals, around the fast path's limit
+        char digits[20];
+        const size_t n = 12 + random() % 8, dot = 1 + random() % (n - 1);
+        for (size_t k = 0; k < n; ++k) digits[k] = static_cast<char>('0' + random() % 10);
+        std::string t(digits, dot);
+        t.push_back('.');
+        t.append(digits + dot, n - dot);
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
+        double fast = mif::ParseDecimal(t.c_str()), slow = std::atof(t.c_str());
+        EXPECT_EQ(std::memcmp(&fast, &slow, sizeof fast), 0) << '"' << t << "\" " << fast << " " << slow;
     }
 }
 

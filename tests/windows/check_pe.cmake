@@ -1,7 +1,9 @@
 # Checks a PE module with objdump -p: the DLL must export exactly the six
 # entry points by name, and the DLL and the test program must import only
-# from system DLLs (no libstdc++, libgcc or winpthread beside them).
-#   cmake -DOBJDUMP=... -DDLL=... [-DEXE=...] -P check_pe.cmake
+# from system DLLs (no libstdc++, libgcc or winpthread beside them). With
+# WINDRES and VERSION, the DLL's version resource, read back by windres, must
+# carry that version as file and product version, and a description.
+#   cmake -DOBJDUMP=... -DDLL=... [-DEXE=...] [-DWINDRES=... -DVERSION=x.y.z] -P check_pe.cmake
 set(expected_exports mifAllocateContext mifCharSet mifFillBuffer mifFreeContext mifGetReaderInterface mifInitDoc)
 set(system_dll "^(KERNEL32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+|ADVAPI32|USER32|SHELL32|WS2_32)\\.dll$")
 
@@ -55,4 +57,23 @@ check_imports(${DLL} "${dll_text}")
 if(EXE)
   pe_dump(${EXE} exe_text)
   check_imports(${EXE} "${exe_text}")
+endif()
+
+if(WINDRES)
+  execute_process(COMMAND ${WINDRES} -i ${DLL} -O rc OUTPUT_VARIABLE rc RESULT_VARIABLE status ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${WINDRES} -i ${DLL} failed: ${err}")
+  endif()
+  string(REPLACE "." ", " numbers "${VERSION}")
+  foreach(want "FILEVERSION ${numbers}, 0" "PRODUCTVERSION ${numbers}, 0" "\"FileVersion\", \"${VERSION}\""
+               "\"ProductVersion\", \"${VERSION}\"" "\"OriginalFilename\", \"mifreader.dll\"")
+    string(FIND "${rc}" "${want}" at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "${DLL}: the version resource lacks ${want}:\n${rc}")
+    endif()
+  endforeach()
+  if(NOT rc MATCHES "\"FileDescription\", \"[^\"]+\"")
+    message(FATAL_ERROR "${DLL}: the version resource has no description:\n${rc}")
+  endif()
+  message(STATUS "${DLL}: version resource ${VERSION}")
 endif()

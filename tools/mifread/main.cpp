@@ -54,10 +54,14 @@ fs::path ExecutableDir() {
 }
 #endif
 
-// The module given with --module, else the one this build made, else one
-// next to the executable.
+// The module given with --module, else the one installed with this program,
+// else the one this build made, else one next to the executable.
 std::string DefaultModulePath() {
     std::error_code ec;
+#ifdef MIFREAD_INSTALLED_MODULE
+    fs::path installed = ExecutableDir() / MIFREAD_INSTALLED_MODULE;
+    if (fs::exists(installed, ec)) return installed.lexically_normal().string();
+#endif
 #ifdef MIFREAD_DEFAULT_MODULE
     if (fs::exists(MIFREAD_DEFAULT_MODULE, ec)) return MIFREAD_DEFAULT_MODULE;
 #endif
@@ -266,6 +270,7 @@ int main(int argc, char** argv) {
         "With several files, each is read in turn; the exit status is 1 if any of them failed\n"
         "(not a MIF file, unreadable, or the module reported a failure), else 0.",
         "mifread"};
+    app.set_version_flag("--version", "mifread " MIFREAD_VERSION);
     app.add_option("files", opt.files, "MIF documents to read")->required();
     auto* tokensOpt = app.add_flag("--tokens", opt.tokens, "Print one decoded line per token instead of the text");
     auto* rawOpt = app.add_flag("--raw", opt.raw, "Write the raw token bytes to stdout instead of the text");
@@ -282,7 +287,7 @@ int main(int argc, char** argv) {
                    "reported on stderr")
         ->type_name("DIR");
     app.add_option("--module", opt.modulePath,
-                   "The reader library to load (default: the one built with this program, else " +
+                   "The reader library to load (default: the one installed or built with this program, else " +
                        std::string(kModuleFileName) + " next to it)")
         ->type_name("PATH");
 

@@ -9,8 +9,11 @@
 // record holds: every fill's status, percentage and bytes written; the
 // tokens; every stream call (read size asked and delivered, seeks, tells);
 // every font query in order; and, between fills, each frame's object read
-// through the callbacks in uneven chunks with seeks and tells. `compare`
-// records again in memory and reports the first difference per document.
+// through the callbacks in uneven chunks with seeks and tells. Documents of
+// up to 256 KiB are also read with 1 to 4021 blanks inserted after their
+// first line, which moves every input window's boundary: of those readings
+// only a digest is kept. `compare` records again in memory and reports the
+// first difference per document.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -188,6 +191,38 @@ std::vector<fs::path> Documents(const std::vector<std::string>& args) {
     return found;
 }
 
+// The document with n blanks inserted after its first line.
+std::string Shifted(const std::string& input, size_t n) {
+    size_t line = input.find('\n');
+    size_t at = line == std::string::npos ? input.size() : line + 1;
+    return input.substr(0, at) + std::string(n, ' ') + input.substr(at);
+}
+
+uint64_t Digest(const std::string& bytes) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (unsigned char c : bytes) h = (h ^ c) * 0x100000001B3ull;
+    return h;
+}
+
+constexpr size_t kShiftedMaxBytes = 256 * 1024;
+constexpr int kShifts = 61;
+
+// One line per shifted reading: the condition, the blanks inserted and the
+// digest of the record.
+std::string ShiftDigests(const Module& module, const std::string& input) {
+    std::string lines;
+    for (const Condition& c : {kConditions[0], kConditions[3]}) {
+        for (int i = 0; i < kShifts; ++i) {
+            size_t blanks = 1 + 67 * static_cast<size_t>(i);
+            char line[96];
+            std::snprintf(line, sizeof line, "%s %zu %016llx\n", c.name, blanks,
+                          static_cast<unsigned long long>(Digest(RecordDocument(module, Shifted(input, blanks), c))));
+            lines += line;
+        }
+    }
+    return lines;
+}
+
 size_t FirstDifference(const std::string& a, const std::string& b) {
     auto [i, j] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
     return static_cast<size_t>(i - a.begin());
@@ -227,9 +262,15 @@ int main(int argc, char** argv) {
                 return 1;
             }
             bytes += input.size();
+            std::vector<std::pair<std::string, std::string>> records;  // file name, record
             for (const Condition& c : kConditions) {
-                std::string record = RecordDocument(module, input, c);
-                fs::path file = dir / (doc.filename().string() + "." + c.name + ".rec");
+                records.emplace_back(doc.filename().string() + "." + c.name + ".rec", RecordDocument(module, input, c));
+            }
+            if (input.size() <= kShiftedMaxBytes) {
+                records.emplace_back(doc.filename().string() + ".shifted.rec", ShiftDigests(module, input));
+            }
+            for (const auto& [name, record] : records) {
+                fs::path file = dir / name;
                 if (recording) {
                     std::ofstream out(file, std::ios::binary);
                     out.write(record.data(), static_cast<std::streamsize>(record.size()));
@@ -244,15 +285,22 @@ int main(int argc, char** argv) {
                     std::cout << "missing  " << file.string() << "\n";
                     ++missing;
                 } else if (before != record) {
-                    std::cout << "DIFFERS  " << doc.string() << " [" << c.name << "] from byte "
-                              << FirstDifference(before, record) << " of the record (" << before.size() << " before, "
-                              << record.size() << " now)\n";
+                    size_t at = FirstDifference(before, record);
+                    std::cout << "DIFFERS  " << name << " from byte " << at << " of the record (" << before.size()
+                              << " before, " << record.size() << " now)";
+                    if (name.ends_with(".shifted.rec")) {
+                        size_t line = before.rfind('\n', at);
+                        size_t lineEnd = before.find('\n', at);
+                        size_t from = line == std::string::npos ? 0 : line + 1;
+                        std::cout << ": first at " << before.substr(from, lineEnd - from);
+                    }
+                    std::cout << "\n";
                     ++differing;
                 }
             }
         }
         std::cout << (recording ? "recorded " : "compared ") << documents.size() << " documents (" << bytes
-                  << " bytes) under " << std::size(kConditions) << " conditions";
+                  << " bytes) under " << std::size(kConditions) << " conditions (and shifted)";
         if (!recording) std::cout << ": " << differing << " differ, " << missing << " missing";
         std::cout << "\n";
         return differing + missing == 0 ? 0 : 1;

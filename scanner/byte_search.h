@@ -1,0 +1,116 @@
+// Searches over the input window for the bytes that need attention, 16 at a
+// time with SSE2 (present on every x86-64 machine) and byte by byte
+// elsewhere. The window is followed by slack (kWindowSlack), so a 16-byte
+// load at any position before windowEnd stays inside the context; what lies
+// at or past `end` is masked out of every answer.
+#pragma once
+
+#include <cstdint>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define MIF_HAVE_SSE2 1
+#endif
+
+namespace mif {
+
+// Whitespace as isspace() sees it in the "C" locale.
+inline bool IsSpace(char c) {
+    return c == ' ' || (static_cast<unsigned char>(c) - 9u) <= 4u;
+}
+
+inline bool IsLineEndByte(char c) { return c == '\n' || c == '\r'; }
+
+#if MIF_HAVE_SSE2
+
+namespace bytes {
+
+inline __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline __m128i Splat(char c) { return _mm_set1_epi8(c); }
+inline __m128i Eq(__m128i v, char c) { return _mm_cmpeq_epi8(v, Splat(c)); }
+inline __m128i Spaces(__m128i v) {
+    __m128i control = _mm_sub_epi8(v, Splat(9));  // 9..13 become 0..4
+    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(control, Splat(4)), control);
+    return _mm_or_si128(low, Eq(v, ' '));
+}
+
+// The first position from p whose 16-byte block gives a set bit in
+// match(block), or end. match returns a byte mask (0xFF where a byte matches).
+template <typename Match>
+inline char* FindFirst(char* p, const char* end, Match match) {
+    while (p < end) {
+        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(match(Load(p))));
+        if (bits != 0) {
+            // A match at or past end lies in the slack: there is none before end.
+            char* hit = p + __builtin_ctz(bits);
+            return hit < end ? hit : const_cast<char*>(end);
+        }
+        p += 16;
+    }
+    return const_cast<char*>(end);
+}
+
+}  // namespace bytes
+
+// First byte in [p, end) that is not whitespace, or end.
+inline char* SkipSpaces(char* p, const char* end) {
+    return bytes::FindFirst(p, end, [](__m128i v) { return _mm_xor_si128(bytes::Spaces(v), _mm_set1_epi8(-1)); });
+}
+
+// First line feed or carriage return in [p, end), or end.
+inline char* FindLineEnd(char* p, const char* end) {
+    return bytes::FindFirst(p, end, [](__m128i v) { return _mm_or_si128(bytes::Eq(v, '\n'), bytes::Eq(v, '\r')); });
+}
+
+// First whitespace or '>' in [p, end): the end of a keyword.
+inline char* FindKeywordEnd(char* p, const char* end) {
+    return bytes::FindFirst(p, end, [](__m128i v) { return _mm_or_si128(bytes::Spaces(v), bytes::Eq(v, '>')); });
+}
+
+// First byte of a value outside a string that may end or interrupt it: a
+// backquote, '#', '>', '<', or the 'd' / 'i' of a macro statement.
+inline char* FindValueStop(char* p, const char* end) {
+    return bytes::FindFirst(p, end, [](__m128i v) {
+        __m128i a = _mm_or_si128(bytes::Eq(v, '`'), bytes::Eq(v, '#'));
+        __m128i b = _mm_or_si128(bytes::Eq(v, '>'), bytes::Eq(v, '<'));
+        __m128i c = _mm_or_si128(bytes::Eq(v, 'd'), bytes::Eq(v, 'i'));
+        return _mm_or_si128(_mm_or_si128(a, b), c);
+    });
+}
+
+// First occurrence of c in [p, end), or end.
+inline char* FindByte(char* p, const char* end, char c) {
+    __m128i needle = bytes::Splat(c);
+    return bytes::FindFirst(p, end, [needle](__m128i v) { return _mm_cmpeq_epi8(v, needle); });
+}
+
+#else  // byte by byte
+
+inline char* SkipSpaces(char* p, const char* end) {
+    while (p < end && IsSpace(*p)) ++p;
+    return p;
+}
+
+inline char* FindLineEnd(char* p, const char* end) {
+    while (p < end && !IsLineEndByte(*p)) ++p;
+    return p;
+}
+
+inline char* FindKeywordEnd(char* p, const char* end) {
+    while (p < end && !IsSpace(*p) && *p != '>') ++p;
+    return p;
+}
+
+inline char* FindValueStop(char* p, const char* end) {
+    while (p < end && *p != '`' && *p != '#' && *p != '>' && *p != '<' && *p != 'd' && *p != 'i') ++p;
+    return p;
+}
+
+inline char* FindByte(char* p, const char* end, char c) {
+    while (p < end && *p != c) ++p;
+    return p;
+}
+
+#endif
+
+}  // namespace mif
