@@ -181,102 +181,140 @@ ValueStop FindValueEnd(char*& c, const char* end) {
 
 [[gnu::always_inline]] inline Next CloseStatement(Scan& s, char* p, bool pop);
 
+// After a plain statement closed at c: the '<' of the statement that
+// follows it when only blanks and at most one comment (ending inside the
+// window) stand between them, else null. Between two such statements the
+// general loop would do nothing but count the bytes.
+char* NextOpenAfter(char* c, const char* end) {
+    char* a = SkipSpaces(c + 1, end);
+    if (a == end) return nullptr;
+    if (*a == '#') {
+        char* t = FindLineEnd(a + 1, end);
+        if (t == end) return nullptr;
+        char* e = t + 1 < end && IsLineEndByte(t[1]) ? t + 2 : t + 1;
+        if (e >= end) return nullptr;
+        a = SkipSpaces(e, end);
+        if (a == end) return nullptr;
+    }
+    return *a == '<' ? a : nullptr;
+}
+
+// Opens the statement at p and, while statements are passed over without a
+// frame (see below) and follow each other directly, the ones after it.
 Next OpenStatement(Scan& s, char* p) {
     ReaderContext* ctx = s.ctx;
     char* end = ctx->windowEnd;
-    char* q = FindKeywordEnd(p + 1, end);
-    ctx->keywordStart = p + 1;
-    if (q == end) {
-        ctx->keywordEnd = nullptr;
-        CarryOver(ctx, s.mark);
-        return Next::Return;
-    }
-    ctx->keywordEnd = q;
-    if (*q == '>') {
-        // "<Keyword>": no frame, no handler, no section flag.
-        ctx->scanPointer = q + 1;
-        return Next::Iterate;
-    }
-    Keyword keyword = LookupKeyword(p + 1, static_cast<uint32_t>(q - (p + 1)));
-    char* valueStart = q + 1;
+    for (;;) {
+        char* q = FindKeywordEnd(p + 1, end);
+        ctx->keywordStart = p + 1;
+        if (q == end) {
+            ctx->keywordEnd = nullptr;
+            CarryOver(ctx, s.mark);
+            return Next::Return;
+        }
+        ctx->keywordEnd = q;
+        if (*q == '>') {
+            // "<Keyword>": no frame, no handler, no section flag.
+            ctx->scanPointer = q + 1;
+            return Next::Iterate;
+        }
+        Keyword keyword = LookupKeyword(p + 1, static_cast<uint32_t>(q - (p + 1)));
+        char* valueStart = q + 1;
 
-    // A statement whose handler does nothing with a plain value (and that
-    // raises no flag) needs a frame only if its value turns out not to be
-    // plain: its frame is taken once that is known, and a plain one is
-    // closed at once.
-    const bool recorded = (ctx->recordingPgf | ctx->recordingFont) && RecordingHandler(ctx, keyword) != nullptr;
-    const bool frameless = (recorded ? RecordsNothingWhenPlain(ctx, keyword) : kHandledByDefault[static_cast<int>(keyword)]) &&
-                           !(ctx->tableStartPending && ctx->inRow);
-    if (!frameless) {
-        if (!PushStatement(ctx, keyword, valueStart)) {
-            // No memory for the statement's frame: stop here rather than
-            // read on with a stack that no longer matches the input.
+        // A statement whose handler does nothing with a plain value (and that
+        // raises no flag) needs a frame only if its value turns out not to be
+        // plain: its frame is taken once that is known, and a plain one is
+        // closed at once.
+        const bool recorded = (ctx->recordingPgf | ctx->recordingFont) && RecordingHandler(ctx, keyword) != nullptr;
+        const bool plainPassesOver =
+            recorded ? RecordsNothingWhenPlain(ctx, keyword) : kHandledByDefault[static_cast<int>(keyword)];
+        const bool frameless = plainPassesOver && !(ctx->tableStartPending && ctx->inRow);
+        const uint8_t* written = ctx->writePointer;
+        if (!frameless) {
+            if (!PushStatement(ctx, keyword, valueStart)) {
+                // No memory for the statement's frame: stop here rather than
+                // read on with a stack that no longer matches the input.
+                s.status = 0;
+                return Next::Return;
+            }
+            if (keyword == Keyword::ImportObject && ctx->inImportObject && !ctx->inPage) {
+                ctx->scanPointer = p + 1;
+                ctx->importDataDepth = 1;
+                Next next = ImportData(s);
+                if (ctx->leftoverCount != 0 && ctx->scanPointer == p + 1) {
+                    // The statement's first line runs past the window. Carried
+                    // from its keyword, it would be read as stray text and its
+                    // closing '>' lost; read the whole statement again from its '<'.
+                    ctx->scanPointer = p;
+                    ctx->leftoverCount = static_cast<int32_t>(ctx->windowEnd - p);
+                    s.status = PopStatement(ctx, 0);
+                    return Next::Return;
+                }
+                return next;
+            }
+            if (ctx->inRow && ctx->tableStartPending) {
+                if (ctx->inBodyFlow) WriteTableStart(ctx);
+                ctx->tableStartPending = 0;
+            }
+        }
+
+        char* c = valueStart;
+        ValueStop stop = FindValueEnd(c, end);
+        if (stop == ValueStop::Cut) {
+            // The value runs into the window's end: read the statement again,
+            // whole, from its '<' in the next window.
+            CarryOver(ctx, s.mark);
+            if (!frameless) s.status = PopStatement(ctx, 0);
+            return Next::Return;
+        }
+        if (stop == ValueStop::Close && frameless) {
+            // Nothing was written and no handler ran: the checks between
+            // statements cannot have changed, and a replay neither starts nor
+            // ends here. Go straight on to a statement that follows directly.
+            if (char* next = NextOpenAfter(c, end)) {
+                Count(s, next - s.mark);
+                s.mark = s.tokenStart = p = next;
+                continue;
+            }
+            Count(s, c - s.mark);
+            s.mark = s.tokenStart = c;
+            return CloseStatement(s, c, false);
+        }
+        if (frameless && !PushStatement(ctx, keyword, valueStart)) {
             s.status = 0;
             return Next::Return;
         }
-        if (keyword == Keyword::ImportObject && ctx->inImportObject && !ctx->inPage) {
-            ctx->scanPointer = p + 1;
-            ctx->importDataDepth = 1;
-            Next next = ImportData(s);
-            if (ctx->leftoverCount != 0 && ctx->scanPointer == p + 1) {
-                // The statement's first line runs past the window. Carried
-                // from its keyword, it would be read as stray text and its
-                // closing '>' lost; read the whole statement again from its '<'.
-                ctx->scanPointer = p;
-                ctx->leftoverCount = static_cast<int32_t>(ctx->windowEnd - p);
-                s.status = PopStatement(ctx, 0);
-                return Next::Return;
+        switch (stop) {
+            case ValueStop::Close: {
+                // The '>' at c ends the value; blanks before it are not part of it.
+                char* valueEnd = c - 1;
+                while (*valueEnd == ' ') --valueEnd;
+                ctx->topFrame->valueEnd = valueEnd;
+                ctx->scanPointer = c;
+                // Close it here, as the next iteration would, unless opening
+                // it wrote a table start (the checks between statements
+                // then come first).
+                if (ctx->writePointer != written) return Next::Iterate;
+                Count(s, c - s.mark);
+                s.mark = s.tokenStart = c;
+                return CloseStatement(s, c, true);
             }
-            return next;
+            case ValueStop::Nested:
+                // A container: its value is its nested statements.
+                ctx->topFrame->valueStart = nullptr;
+                ctx->scanPointer = c;
+                return Next::Iterate;
+            case ValueStop::Comment:
+                Count(s, c - s.mark);
+                s.mark = c;
+                ctx->scanPointer = c;
+                if (SkipComment(ctx)) return Next::Iterate;
+                ctx->scanPointer = MoreInputRemains(ctx) ? c : end;
+                return Next::Return;
+            default:  // a macro statement, handled by the next iteration
+                ctx->scanPointer = c;
+                return Next::Iterate;
         }
-        if (ctx->inRow && ctx->tableStartPending) {
-            if (ctx->inBodyFlow) WriteTableStart(ctx);
-            ctx->tableStartPending = 0;
-        }
-    }
-
-    char* c = valueStart;
-    ValueStop stop = FindValueEnd(c, end);
-    if (stop == ValueStop::Cut) {
-        // The value runs into the window's end: read the statement again,
-        // whole, from its '<' in the next window.
-        CarryOver(ctx, s.mark);
-        if (!frameless) s.status = PopStatement(ctx, 0);
-        return Next::Return;
-    }
-    if (stop == ValueStop::Close && frameless) {
-        Count(s, c - s.mark);
-        s.mark = s.tokenStart = c;
-        return CloseStatement(s, c, false);
-    }
-    if (frameless && !PushStatement(ctx, keyword, valueStart)) {
-        s.status = 0;
-        return Next::Return;
-    }
-    switch (stop) {
-        case ValueStop::Close: {
-            // The '>' at c ends the value; blanks before it are not part of it.
-            char* valueEnd = c - 1;
-            while (*valueEnd == ' ') --valueEnd;
-            ctx->topFrame->valueEnd = valueEnd;
-            ctx->scanPointer = c;
-            return Next::Iterate;
-        }
-        case ValueStop::Nested:
-            // A container: its value is its nested statements.
-            ctx->topFrame->valueStart = nullptr;
-            ctx->scanPointer = c;
-            return Next::Iterate;
-        case ValueStop::Comment:
-            Count(s, c - s.mark);
-            s.mark = c;
-            ctx->scanPointer = c;
-            if (SkipComment(ctx)) return Next::Iterate;
-            ctx->scanPointer = MoreInputRemains(ctx) ? c : end;
-            return Next::Return;
-        default:  // a macro statement, handled by the next iteration
-            ctx->scanPointer = c;
-            return Next::Iterate;
     }
 }
 

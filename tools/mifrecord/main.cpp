@@ -66,48 +66,45 @@ private:
     std::string bytes_;
 };
 
-uint32_t GetU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
 // Opens, measures and reads the object of every frame token in one fill's
 // output, in chunks of uneven sizes, then seeks back into it and reads again.
 void ReadObjects(const HostCallback& callback, std::span<const uint8_t> tokens, Record& out) {
     static constexpr uint32_t kChunks[] = {7, 1, 4093, 64, 333};
-    for (size_t at = 0; at + MIF_TOKEN_HEADER_SIZE <= tokens.size();) {
-        uint32_t length = GetU32(tokens.data() + at + 1);
-        if (length < MIF_TOKEN_HEADER_SIZE || length > tokens.size() - at) return;
-        if (tokens[at] == MIF_TOKEN_FRAME) {
-            const char* id = reinterpret_cast<const char*>(tokens.data() + at + MIF_TOKEN_HEADER_SIZE);
-            std::string idText(id, strnlen(id, length - MIF_TOKEN_HEADER_SIZE));
-            ObjectReader reader(callback.objectRecord());
-            out.Tag('O');
-            out.Bytes(idText.data(), idText.size());
-            bool opened = reader.Open(idText);
-            out.U32(opened);
-            if (opened) {
-                out.U32(static_cast<uint32_t>(reader.Seek(0, 2)));
-                uint32_t size = reader.Tell();
-                out.U32(size);
-                out.U32(static_cast<uint32_t>(reader.Seek(0, 0)));
-                std::vector<uint8_t> data;
-                uint8_t chunk[4096];
-                for (size_t i = 0; data.size() < (64u << 20); ++i) {
-                    uint32_t want = kChunks[i % std::size(kChunks)];
-                    uint32_t got = std::min(reader.Read(chunk, want), want);
-                    data.insert(data.end(), chunk, chunk + got);
-                    if (got < want) break;
-                }
-                out.Bytes(data.data(), data.size());
-                out.U32(static_cast<uint32_t>(reader.Seek(static_cast<int32_t>(size / 2), 0)));
-                out.U32(reader.Tell());
-                uint32_t got = std::min(reader.Read(chunk, 100), 100u);
-                out.Bytes(chunk, got);
-                out.U32(static_cast<uint32_t>(reader.Close()));
-            }
+    std::vector<std::string> ids;
+    try {
+        TokenReader reader(tokens);
+        while (!reader.AtEnd()) {
+            Token t = reader.Next();
+            if (const auto* frame = std::get_if<FrameToken>(&t.value)) ids.push_back(frame->id);
         }
-        at += length;
+    } catch (const TokenError&) {
+        // A malformed stream shows in the recorded tokens themselves.
+    }
+    for (const std::string& idText : ids) {
+        ObjectReader reader(callback.objectRecord());
+        out.Tag('O');
+        out.Bytes(idText.data(), idText.size());
+        bool opened = reader.Open(idText);
+        out.U32(opened);
+        if (!opened) continue;
+        out.U32(static_cast<uint32_t>(reader.Seek(0, 2)));
+        uint32_t size = reader.Tell();
+        out.U32(size);
+        out.U32(static_cast<uint32_t>(reader.Seek(0, 0)));
+        std::vector<uint8_t> data;
+        uint8_t chunk[4096];
+        for (size_t i = 0; data.size() < (64u << 20); ++i) {
+            uint32_t want = kChunks[i % std::size(kChunks)];
+            uint32_t got = std::min(reader.Read(chunk, want), want);
+            data.insert(data.end(), chunk, chunk + got);
+            if (got < want) break;
+        }
+        out.Bytes(data.data(), data.size());
+        out.U32(static_cast<uint32_t>(reader.Seek(static_cast<int32_t>(size / 2), 0)));
+        out.U32(reader.Tell());
+        uint32_t got = std::min(reader.Read(chunk, 100), 100u);
+        out.Bytes(chunk, got);
+        out.U32(static_cast<uint32_t>(reader.Close()));
     }
 }
 
