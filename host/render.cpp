@@ -1,5 +1,6 @@
 #include "host/render.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -62,8 +63,51 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence that s starts with (no overlong
+// forms, surrogates or code points past U+10FFFF), or 0.
+size_t Utf8SequenceLength(std::string_view s) {
+    auto at = [&](size_t k) { return k < s.size() ? static_cast<uint8_t>(s[k]) : 0; };
+    const uint8_t c = at(0);
+    const size_t n = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    for (size_t k = 1; k < n; ++k) {
+        if ((at(k) & 0xC0) != 0x80) return 0;
+    }
+    if ((c == 0xE0 && at(1) < 0xA0) || (c == 0xED && at(1) > 0x9F) || (c == 0xF0 && at(1) < 0x90) ||
+        (c == 0xF4 && at(1) > 0x8F)) {
+        return 0;
+    }
+    return n;
+}
+
+// C0 controls but the tab, DEL and the C1 controls.
+bool IsControl(std::string_view sequence) {
+    const auto c = static_cast<uint8_t>(sequence[0]);
+    if (sequence.size() == 1) return (c < 0x20 && c != '\t') || c == 0x7F;
+    return sequence.size() == 2 && c == 0xC2 && static_cast<uint8_t>(sequence[1]) < 0xA0;
+}
+
+}  // namespace
+
+// The document's text as UTF-8 that is safe to print: bytes that do not form
+// UTF-8, and control characters (which would act on a terminal or fake the
+// renderer's own line ends), become U+FFFD.
 std::string TextRenderer::Convert(std::string_view bytes) const {
-    return encoding_ == TextEncoding::Utf8 ? std::string(bytes) : Cp1252ToUtf8(bytes);
+    const std::string utf8 = encoding_ == TextEncoding::Utf8 ? std::string(bytes) : Cp1252ToUtf8(bytes);
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t n = Utf8SequenceLength(std::string_view(utf8).substr(i));
+        if (n == 0 || IsControl(std::string_view(utf8).substr(i, n))) {
+            out += "\xEF\xBF\xBD";
+            i += std::max<size_t>(n, 1);
+        } else {
+            out.append(utf8, i, n);
+            i += n;
+        }
+    }
+    return out;
 }
 
 void TextRenderer::Append(std::string_view utf8) {

@@ -1,7 +1,8 @@
 // Readable text from decoded tokens: one line per paragraph, tabs as '\t',
 // tables as tab-separated rows between blank lines, a marker line for each
 // anchored frame. Text is converted from Windows-1252 to UTF-8 for documents
-// before MIF 8 and passed through unchanged for MIF 8 and later.
+// before MIF 8 and taken as UTF-8 for MIF 8 and later; bytes that are not
+// UTF-8 and control characters other than the tab become U+FFFD.
 #pragma once
 
 #include <cstdint>

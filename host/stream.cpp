@@ -94,12 +94,16 @@ void InputStream::Log(StreamCall::Kind kind, int64_t a, int64_t b, int64_t resul
 
 int32_t InputStream::DoRead(void* buffer, uint32_t maxBytes) {
     uint32_t n = maxBytes;
-    if (maxChunk_ != 0) n = std::min(n, maxChunk_);
+    if (!chunks_.empty()) {
+        uint32_t chunk = chunks_[nextChunk_++ % chunks_.size()];
+        if (chunk != 0) n = std::min(n, chunk);
+    }
     n = std::min<uint32_t>(n, 0x7FFFFFFF);
     uint32_t got = buffer == nullptr ? 0 : ReadAt(buffer, n);
     position_ += got;
-    Log(StreamCall::Read, maxBytes, 0, got);
-    return static_cast<int32_t>(got);
+    int32_t result = got == 0 && position_ >= Size() ? endResult_ : static_cast<int32_t>(got);
+    Log(StreamCall::Read, maxBytes, 0, result);
+    return result;
 }
 
 int32_t InputStream::DoSeek(int32_t offset, int32_t whence) {

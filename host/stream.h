@@ -1,7 +1,9 @@
 // The InputStream block handed to mifInitDoc: read, seek and tell at the
 // offsets the module reads, over a file or a memory buffer. Reads can be cut
-// to a maximum chunk to exercise the module's handling of short reads, and
-// every call can be logged to check the order of the module's stream calls.
+// to a maximum chunk or to a cycle of chunk sizes to exercise the module's
+// handling of short reads, the end of the input can answer -1 as a failing
+// read does, and every call can be logged to check the order of the module's
+// stream calls.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "mifreader/mifreader.h"
@@ -38,7 +41,15 @@ public:
     void* block() { return block_.data(); }
 
     // Largest number of bytes one read delivers (0: as many as asked).
-    void SetMaxChunk(uint32_t n) { maxChunk_ = n; }
+    void SetMaxChunk(uint32_t n) { SetChunks({n}); }
+    // The largest counts of successive reads, taken in turn and repeated
+    // (0 in the cycle: as many as asked; empty: every read as asked).
+    void SetChunks(std::vector<uint32_t> sizes) {
+        chunks_ = std::move(sizes);
+        nextChunk_ = 0;
+    }
+    // What a read answers once nothing is left: 0, or -1 like a failing read.
+    void SetEndResult(int32_t result) { endResult_ = result; }
     void SetLogging(bool on) { logging_ = on; }
     const std::vector<StreamCall>& log() const { return log_; }
     void ClearLog() { log_.clear(); }
@@ -64,7 +75,9 @@ private:
     void Log(StreamCall::Kind kind, int64_t a, int64_t b, int64_t result);
 
     std::vector<uint64_t> block_;
-    uint32_t maxChunk_ = 0;
+    std::vector<uint32_t> chunks_;
+    size_t nextChunk_ = 0;
+    int32_t endResult_ = 0;
     bool logging_ = false;
     std::vector<StreamCall> log_;
 };

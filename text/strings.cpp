@@ -42,6 +42,12 @@ int HexDigitValue(char c, bool* isHex) {
     return 0;
 }
 
+bool IsHexDigit(char c) {
+    bool isHex = false;
+    HexDigitValue(c, &isHex);
+    return isHex;
+}
+
 }  // namespace
 
 uint8_t HexPairToByte(char high, char low, int convert) {
@@ -81,10 +87,12 @@ void DecodeMifString(ReaderContext* ctx, char* text, uint32_t maxLength) {
                     if (ctx != nullptr && ctx->inBodyFlow) WriteU8Token(ctx, MIF_TOKEN_TAB, 0);
                     break;
                 case 'x':
-                    // Backslash, x, two digits and the blank MIF writes after
-                    // them. Without both digits the backslash stays as text;
-                    // a missing trailing blank is simply not consumed.
-                    if (r + 3 < limit) {
+                    // Backslash, x, two hexadecimal digits and the blank MIF
+                    // writes after them. Without two hex digits (cut short by
+                    // the string's end, or other characters) the backslash
+                    // stays as text, so nothing is lost; a missing trailing
+                    // blank is simply not consumed.
+                    if (r + 3 < limit && IsHexDigit(text[r + 2]) && IsHexDigit(text[r + 3])) {
                         c = static_cast<char>(HexPairToByte(text[r + 2], text[r + 3], 1));
                         consumed = r + 4 < limit ? 5 : 4;
                     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "formats/format_rules.h"
 #include "formats_support.h"
 
 using namespace formattest;
@@ -72,13 +73,15 @@ TEST(FontQuery, FontNumberIsTheAnswerLessOne) {
 // it matters every family statement asks (the test host numbers faces in
 // first-seen order).
 TEST(FontQuery, FamiliesAskWhereTheNameMatters) {
-    EXPECT_TRUE(Reading(Doc("<FFamily `Times'>")).host.fontNames.empty());
-    Reading r(BodyDoc("<PgfCatalog <Pgf <PgfTag `A'> <PgfFont <FFamily `Times'>>> <Pgf <PgfTag `B'> "
-                      "<PgfFont <FFamily `Helvetica'>>>>",
-                      "<Para <ParaLine <TextRectID 7> <Font <FFamily `Courier'>> <FFamily `Helvetica'>>>"));
-    ASSERT_TRUE(r.Finished());
-    EXPECT_EQ(r.host.fontNames, (Texts{"Times", "Helvetica", "Courier"}));
-    EXPECT_EQ(r.cur().fontIndex, 1u);
+    Texts fonts;
+    Body(Doc("<FFamily `Times'>"), 0xFF, &fonts);
+    EXPECT_TRUE(fonts.empty());
+    const Texts tokens = Body(LineDoc("<PgfCatalog <Pgf <PgfTag `A'> <PgfFont <FFamily `Times'>>> <Pgf <PgfTag `B'> "
+                                      "<PgfFont <FFamily `Helvetica'>>>>",
+                                      "<Font <FFamily `Courier'>> <FFamily `Helvetica'> <String `x'>"),
+                              MIF_TOKEN_FONT, &fonts);
+    EXPECT_EQ(fonts, (Texts{"Times", "Helvetica", "Courier"}));
+    EXPECT_EQ(tokens, Texts{"15/8 1 0"});  // the second face asked
 }
 
 // The class is guessed from the name as the format keeps it (79 bytes), read

@@ -1,14 +1,21 @@
-// Helpers for the format tests: documents read through the fill with the
-// context kept open, and recorded entries built in test memory.
+// Helpers for the format tests: documents with a reported body flow, read
+// through the fill, and their tokens described field by field.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "formats/format_rules.h"
-#include "formats/formats.h"
+#include <cstdio>
+
 #include "support/test_host.h"
 
 namespace formattest {
+
+using Texts = std::vector<std::string>;
+
+inline Texts operator+(Texts a, const Texts& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
 inline std::string Doc(const std::string& body) { return "<MIFFile 5.00>\n" + body + "\n"; }
 
@@ -17,74 +24,66 @@ inline std::string BodyDoc(const std::string& before, const std::string& flow) {
     return Doc(before + "\n<Page <PageType BodyPage> <TextRect <ID 7>>>\n<TextFlow " + flow + ">");
 }
 
-// Statements inside a Font of a reported line.
-inline std::string InBody(const std::string& statements) {
-    return BodyDoc("", "<Para <ParaLine <TextRectID 7> <Font " + statements + ">>>");
+// One reported paragraph holding `line`.
+inline std::string LineDoc(const std::string& before, const std::string& line) {
+    return BodyDoc(before, "<Para <ParaLine <TextRectID 7> " + line + ">>");
 }
 
-// Reads a whole document, optionally refusing allocation number failAt;
-// on destruction frees the context and checks that no host block is left.
+// Code/payload size, then the token's fields as laid out for its code.
+inline std::string Describe(const testhost::Token& t) {
+    if (t.code == MIF_TOKEN_TEXT) return "0 " + t.Text();
+    std::vector<uint8_t> p = t.payload;
+    p.resize(p.size() + 16);  // fields past a short payload read as zero
+    std::string s = std::to_string(t.code) + "/" + std::to_string(t.payload.size());
+    auto i32 = [&](size_t at) { s.append(" ").append(std::to_string(static_cast<int32_t>(testhost::U32At(p, at)))); };
+    auto u8 = [&](size_t at) { s.append(" ").append(std::to_string(p[at])); };
+    char text[16];
+    auto hex = [&](size_t at) { s += (std::snprintf(text, sizeof text, " %#x", testhost::U32At(p, at)), text); };
+    switch (t.code) {
+        case MIF_TOKEN_PARA_FORMAT: i32(0), i32(4), i32(8), u8(12); break;
+        case MIF_TOKEN_LINE_SPACING: u8(0); break;
+        case MIF_TOKEN_FONT: i32(0), i32(4); break;
+        case MIF_TOKEN_ATTRIBUTE: hex(0); break;
+        case MIF_TOKEN_COLOR: u8(0), hex(1); break;
+        case MIF_TOKEN_TAB_STOPS:
+            i32(0);
+            for (size_t at = 4; at + 5 <= t.payload.size(); at += 5) u8(at), i32(at + 1);
+            break;
+    }
+    return s;
+}
+
+// The body tokens of a whole document described (only those of one code,
+// unless `only` is 0xFF); a failed fill or a block left behind adds a last
+// entry. Faces the host was asked for go to *fonts.
+inline Texts Body(const std::string& document, uint8_t only = 0xFF, Texts* fonts = nullptr) {
+    testhost::TestHost host;
+    testhost::TestHost::Run run = host.ReadDocument(document);
+    Texts out;
+    for (const testhost::Token& t : testhost::BodyTokens(run.tokens)) {
+        if (only == 0xFF || t.code == only) out.push_back(Describe(t));
+    }
+    if (run.status != MIF_STATUS_OK) out.push_back("status " + std::to_string(run.status));
+    if (host.allocator.live != 0) out.push_back("blocks left");
+    if (fonts != nullptr) *fonts = host.fontNames;
+    return out;
+}
+
+// Reads a whole document with the context kept open; on destruction frees
+// the context and checks that no host block is left.
 struct Reading {
-    explicit Reading(const std::string& document, long failAt = -1) {
-        host.allocator.failAt = failAt;
-        ctx = host.Open(document);
+    explicit Reading(const std::string& document) : ctx(host.Open(document)) {
         if (ctx != nullptr) run = testhost::TestHost::Drain(ctx);
     }
     ~Reading() {
         if (ctx != nullptr) mifFreeContext(ctx);
         EXPECT_EQ(host.allocator.live, 0) << "blocks left after mifFreeContext";
     }
-    bool Finished() const {
-        return run.status == MIF_STATUS_OK && !run.percents.empty() && run.percents.back() == 100;
-    }
     mif::FormatState& cur() { return ctx->current; }
 
     testhost::TestHost host;
     mif::ReaderContext* ctx = nullptr;
     testhost::TestHost::Run run;
-};
-
-using Texts = std::vector<std::string>;
-
-inline mif::Keyword KeywordOf(const std::string& text) {
-    std::string padded = text + std::string(16, '\0');
-    return mif::LookupKeyword(padded.data(), static_cast<uint32_t>(text.size()));
-}
-
-// "keyword=value" of every recorded property of an entry, the value parsed.
-inline Texts Nodes(const mif::CatalogEntry* entry) {
-    Texts nodes;
-    for (uint32_t i = 0; entry != nullptr && i < entry->propertyCount; ++i) {
-        const mif::RecordedProperty& p = entry->properties[i];
-        nodes.push_back(std::string(mif::kKeywordTable[p.keyword].text) + "=" +
-                        (p.text != nullptr ? std::string(p.text) : std::to_string(p.number)));
-    }
-    return nodes;
-}
-
-inline int Count(const mif::CatalogList& list) {
-    int n = 0;
-    for (const mif::CatalogEntry* e = list.first; e != nullptr; e = e->next) ++n;
-    return n;
-}
-
-// A recorded entry in test memory, for ApplyCatalogEntry: each statement's
-// value parsed as the recorder parses it.
-struct Entry {
-    Entry(std::initializer_list<std::pair<std::string, std::string>> recorded) : texts(recorded) {
-        for (auto& [keyword, value] : texts) {
-            mif::Keyword k = KeywordOf(keyword);
-            mif::PropertyValue v = mif::ParseProperty(k, value.c_str(), mif::Route::Applied);
-            properties.push_back(mif::RecordedProperty{static_cast<uint8_t>(k), v.number, const_cast<char*>(v.text)});
-        }
-        entry.properties = properties.data();
-        entry.propertyCount = static_cast<uint32_t>(properties.size());
-    }
-    Entry(const Entry&) = delete;  // the names point into texts
-
-    std::vector<std::pair<std::string, std::string>> texts;
-    std::vector<mif::RecordedProperty> properties;
-    mif::CatalogEntry entry{};
 };
 
 }  // namespace formattest

@@ -1,33 +1,34 @@
-// Property words and sizes, read directly and applied from recorded entries,
-// and the tab count limit of recorded formats.
+// Property words and sizes, read directly in a reported line and applied
+// from a recorded font by its tag, and the tab count limit of recorded
+// formats.
 #include "formats_support.h"
 
 using namespace formattest;
 
 namespace {
 
-// A field of current after `start` plus one statement, read directly and
-// applied from a recorded node.
-template <typename T>
-std::pair<T, T> BothWays(const std::string& start, const char* keyword, const char* value, T mif::FormatState::*field) {
-    Reading direct(Doc(start + " <" + keyword + " " + value + ">"));
-    EXPECT_TRUE(direct.Finished()) << keyword << " " << value;
-    Reading applied(Doc(start));
-    Entry e({{keyword, value}});
-    EXPECT_EQ(mif::ApplyCatalogEntry(applied.ctx, &e.entry), 1) << keyword << " " << value;
-    return {direct.cur().*field, applied.cur().*field};
+// The tokens a font property writes before a text, after `start` wrote the
+// ones before a first text: read directly, and applied by tag from a font
+// catalog (which must give the same tokens).
+Texts BothWays(const std::string& start, const std::string& property) {
+    const Texts direct = Body(LineDoc("", "<Font " + start + "> <String `a'> <Font " + property + "> <String `b'>"));
+    const Texts applied = Body(LineDoc("<FontCatalog <Font <FTag `S'> " + start + "> <Font <FTag `P'> " + property + ">>",
+                                       "<Font <FTag `S'>> <String `a'> <Font <FTag `P'>> <String `b'>"));
+    EXPECT_EQ(applied, direct) << property;
+    const auto a = std::find(direct.begin(), direct.end(), "0 a"), b = std::find(direct.begin(), direct.end(), "0 b");
+    return a < b ? Texts(a + 1, b) : Texts{"no text"};
 }
 
 TEST(Words, Colours) {
-    const std::pair<const char*, uint32_t> cases[] = {
-        {"White", 0xFFFFFF}, {"Red", 0x0000FF}, {"Green", 0x008000}, {"Blue", 0xFF0000}, {"Cyan", 0x800080},
-        {"Magenta", 0xFF00FF}, {"Yellow", 0x00FFFF}, {"Black", 0}, {"red", 0}, {"Orange", 0},
+    const std::pair<const char*, const char*> cases[] = {
+        {"White", "0xffffff"}, {"Red", "0xff"}, {"Green", "0x8000"}, {"Blue", "0xff0000"}, {"Cyan", "0x800080"},
+        {"Magenta", "0xff00ff"}, {"Black", "0"}, {"red", "0"}, {"Orange", "0"},
     };
     for (const auto& [word, colour] : cases) {
-        auto [direct, applied] = BothWays("<FColor Yellow>", "FColor", word, &mif::FormatState::textColor);
-        EXPECT_EQ(direct, colour) << word;
-        EXPECT_EQ(applied, colour) << word;
+        EXPECT_EQ(BothWays("<FColor Yellow>", std::string("<FColor ") + word + ">"), Texts{std::string("19/5 0 ") + colour})
+            << word;
     }
+    EXPECT_EQ(BothWays("<FColor Red>", "<FColor Yellow>"), Texts{"19/5 0 0xffff"});
 }
 
 TEST(Words, WeightsSetOrClearBoldOnly) {
@@ -35,70 +36,75 @@ TEST(Words, WeightsSetOrClearBoldOnly) {
         {"Bold", true}, {"Book", true}, {"DemiBold", true}, {"Regular", false}, {"Light", false}, {"bold", false},
     };
     for (const auto& [word, bold] : cases) {
-        // Start from the opposite weight, with italic on.
-        std::string start = std::string("<FAngle Italic> <FBold ") + (bold ? "No>" : "Yes>");
-        auto [direct, applied] = BothWays(start, "FWeight", word, &mif::FormatState::charAttributes);
-        const uint32_t expected = mif::AttrItalic | (bold ? mif::AttrBold : 0u);
-        EXPECT_EQ(direct, expected) << word;
-        EXPECT_EQ(applied, expected) << word;
+        // From the opposite weight, with italic on: every bit set is written again.
+        const Texts on = bold ? Texts{"4/4 0x8001", "4/4 0x8002"} : Texts{"4/4 0x8002"};
+        EXPECT_EQ(BothWays(std::string("<FAngle Italic> <FBold ") + (bold ? "No>" : "Yes>"),
+                           std::string("<FWeight ") + word + ">"),
+                  on)
+            << word;
     }
 }
 
-// Where reading a property directly and applying it from a catalog entry
-// differ: the word that sets italic, and where a family is described to the
-// host (directly also inside a Font, applied only in the catalogs or a body
-// flow).
+// Where reading a property directly and applying it from a recorded font
+// differ: the word that sets italic ("Yes" directly, "True" recorded), and
+// where a family read directly is described to the host (inside a Font or a
+// catalog, not outside both).
 TEST(Words, DirectAndAppliedDifferOnlyWhereTheyShould) {
-    for (const char* word : {"Yes", "True", "No"}) {
-        auto [direct, applied] = BothWays("", "FItalic", word, &mif::FormatState::charAttributes);
-        EXPECT_EQ(direct, std::string(word) == "Yes" ? mif::AttrItalic : 0u) << word;
-        EXPECT_EQ(applied, std::string(word) == "True" ? mif::AttrItalic : 0u) << word;
+    const Texts italic = {"4/4 0x8002", "4/4 0x2"};
+    for (const std::string word : {"Yes", "True", "No"}) {
+        EXPECT_EQ(Body(LineDoc("", "<Font <FItalic " + word + ">> <String `x'>"), MIF_TOKEN_ATTRIBUTE),
+                  word == "Yes" ? italic : Texts{})
+            << word;
+        EXPECT_EQ(Body(LineDoc("<FontCatalog <Font <FTag `I'> <FItalic " + word + ">>>", "<String `x'>"),
+                       MIF_TOKEN_ATTRIBUTE),
+                  word == "True" ? italic : Texts{})
+            << word;
     }
-    const std::pair<std::string, std::vector<std::string>> asked[] = {
+    const std::pair<std::string, Texts> asked[] = {
         {"<Font <FFamily `Direct'>>", {"Direct"}},
         {"<FFamily `Outside'>", {}},
         {"<PgfCatalog <FFamily `InCatalog'>>", {"InCatalog"}},
     };
     for (const auto& [body, faces] : asked) {
-        Reading r(Doc(body));
-        EXPECT_EQ(r.host.fontNames, faces) << body;
+        Texts fonts;
+        Body(Doc(body), 0xFF, &fonts);
+        EXPECT_EQ(fonts, faces) << body;
     }
-    Reading applied(Doc("<Font >"));
-    applied.ctx->inFont = 1;
-    Entry e({{"FFamily", "Applied"}});
-    EXPECT_EQ(mif::ApplyCatalogEntry(applied.ctx, &e.entry), 1);
-    EXPECT_TRUE(applied.host.fontNames.empty()) << "applied, a family inside a Font is not described";
-    EXPECT_STREQ(applied.cur().fontFamily, "Applied");
 }
 
 // Shrinking is 3 x size / 4 and restoring 4 x size / 3, truncated: 12, 9,
 // 12 and 10, 7, 9. Direct FPosition scales only in the body flow; recorded
 // FSupScript/FSubScript scale, recorded FPosition never does.
 TEST(Sizes, ScriptsShrinkAndRestore) {
-    auto fonts = [](const std::string& defs) { return Doc("<FontCatalog " + defs + ">"); };
-    const struct { std::string document; int32_t size; uint32_t attributes; } cases[] = {
-        {InBody("<FSize 12.0 pt> <FPosition FSuperscript>"), 9, mif::AttrSuperscript},
-        {InBody("<FSize 12.0 pt> <FPosition FSuperscript> <FPosition FNormal>"), 12, 0},
-        {InBody("<FSize 12.0 pt> <FPosition FSuperscript> <FPosition FSuperscript>"), 6, mif::AttrSuperscript},
-        {InBody("<FSize 10 pt> <FPosition FSubscript>"), 7, mif::AttrSubscript},
-        {InBody("<FSize 10 pt> <FPosition FSubscript> <FPosition FNormal>"), 9, 0},
-        {InBody("<FSize 12 pt> <FSupScript Yes> <FSubScript Yes>"), 9, mif::AttrSubscript},  // swapped, not shrunk
-        {Doc("<FSize 12 pt> <FPosition FSuperscript> <FSubScript Yes>"), 12, 0},
-        {fonts("<Font <FTag `A'> <FSize 12.0 pt> <FSupScript Yes>>"), 9, mif::AttrSuperscript},
-        {fonts("<Font <FTag `A'> <FSize 12.0 pt> <FSupScript Yes>> <Font <FTag `B'> <FSupScript No>>"), 12, 0},
-        {fonts("<Font <FTag `A'> <FSize 10 pt> <FSubScript Yes>>"), 7, mif::AttrSubscript},
-        {fonts("<Font <FTag `A'> <FSize 10 pt> <FSubScript Yes>> <Font <FTag `B'> <FSubScript No>>"), 9, 0},
-        {fonts("<Font <FTag `A'> <FSize 12 pt> <FPosition FSuperscript>>"), 12, mif::AttrSuperscript},
+    auto inBody = [](const std::string& s) { return LineDoc("", "<Font " + s + "> <String `x'>"); };
+    // Applying B leaves formatDirty clear (nothing it compares differs): a first indent raises the flush.
+    auto fonts = [](const std::string& defs) {
+        return LineDoc("<FontCatalog " + defs + ">", "<PgfFIndent 1\"> <String `x'>");
     };
-    for (const auto& c : cases) {
-        Reading r(c.document);
-        ASSERT_TRUE(r.Finished()) << c.document;
-        EXPECT_EQ(r.cur().fontSize, c.size) << c.document;
-        EXPECT_EQ(r.cur().charAttributes, c.attributes) << c.document;
+    const std::pair<std::string, Texts> cases[] = {
+        {inBody("<FSize 12.0 pt> <FPosition FSuperscript>"), {"15/8 0 9", "4/4 0x8010"}},
+        {inBody("<FSize 12.0 pt> <FPosition FSuperscript> <FPosition FNormal>"), {"15/8 0 12"}},
+        {inBody("<FSize 12.0 pt> <FPosition FSuperscript> <FPosition FSuperscript>"), {"15/8 0 6", "4/4 0x8010"}},
+        {inBody("<FSize 10 pt> <FPosition FSubscript>"), {"15/8 0 7", "4/4 0x8020"}},
+        {inBody("<FSize 10 pt> <FPosition FSubscript> <FPosition FNormal>"), {"15/8 0 9"}},
+        {inBody("<FSize 12 pt> <FSupScript Yes> <FSubScript Yes>"), {"15/8 0 9", "4/4 0x8020"}},  // swapped
+        {LineDoc("<FSize 12 pt> <FPosition FSuperscript> <FSubScript Yes>", "<String `x'>"), {"15/8 0 12"}},
+        {fonts("<Font <FTag `A'> <FSize 12.0 pt> <FSupScript Yes>>"), {"15/8 0 9", "4/4 0x8010"}},
+        {fonts("<Font <FTag `A'> <FSize 12.0 pt> <FSupScript Yes>> <Font <FTag `B'> <FSupScript No>>"), {"15/8 0 12"}},
+        {fonts("<Font <FTag `A'> <FSize 10 pt> <FSubScript Yes>>"), {"15/8 0 7", "4/4 0x8020"}},
+        {fonts("<Font <FTag `A'> <FSize 10 pt> <FSubScript Yes>> <Font <FTag `B'> <FSubScript No>>"), {"15/8 0 9"}},
+        {fonts("<Font <FTag `A'> <FSize 12 pt> <FPosition FSuperscript>>"), {"15/8 0 12", "4/4 0x8010"}},
+    };
+    for (const auto& [document, tokens] : cases) {
+        Texts written;
+        for (const std::string& t : Body(document)) {
+            if (t.starts_with("15/") || t.starts_with("4/4 0x80")) written.push_back(t);
+        }
+        EXPECT_EQ(written, tokens) << document;
     }
 }
 
-TEST(TabCount, RefusedCountFailsTheApplication) {
+TEST(TabCount, RecordedFormatsTakeAtMostFifty) {
     const std::pair<const char*, int32_t> cases[] = {
         {"<PgfNumTabs 60>", MIF_STATUS_OK},  // read directly, any count is taken
         {"<PgfCatalog <Pgf <PgfTag `A'> <PgfNumTabs 50>>>", MIF_STATUS_OK},
@@ -106,24 +112,9 @@ TEST(TabCount, RefusedCountFailsTheApplication) {
         {"<FontCatalog <Font <FTag `A'> <PgfNumTabs 51>>>", MIF_STATUS_SCAN_FAILED},
     };
     for (const auto& [body, status] : cases) {
-        Reading r(Doc(body));
-        EXPECT_EQ(r.run.status, status) << body;
+        testhost::TestHost host;
+        EXPECT_EQ(host.ReadDocument(Doc(body)).status, status) << body;
     }
-    // The nodes before the refused count stay applied, those after it are
-    // not, and formatDirty is left as it was.
-    Reading r(Doc(""));
-    Entry e({{"PgfLIndent", "2\""}, {"PgfNumTabs", "51"}, {"PgfRIndent", "3\""}});
-    r.ctx->formatDirty = 0;
-    EXPECT_EQ(mif::ApplyCatalogEntry(r.ctx, &e.entry), 0);
-    EXPECT_EQ(r.cur().leftIndent, 2880);
-    EXPECT_EQ(r.cur().rightIndent, 1440);
-    EXPECT_EQ(r.cur().tabCount, 0);
-    EXPECT_EQ(r.ctx->formatDirty, 0u);
-    // Applied again by its tag, T needs new tab arrays: the last allocation
-    // of this document. Refused, the application and the fill fail.
-    const std::string again = Doc("<PgfCatalog <Pgf <PgfTag `T'> <PgfNumTabs 2>>> <PgfNumTabs 3> <PgfTag `T'>");
-    const long total = Reading(again).host.allocator.count;
-    EXPECT_EQ(Reading(again, total).run.status, MIF_STATUS_SCAN_FAILED);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // rendering and the extension guess for embedded objects.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/filetype.h"
 #include "host/render.h"
 #include "host/tokens.h"
@@ -51,12 +53,23 @@ TEST(TokenDecoder, RejectsEachKindOfMalformedToken) {
 Token Tok(TokenValue v) { return Token{0, 0, 0, std::move(v)}; }
 Token Text(std::string s) { return Tok(TextToken{std::move(s)}); }
 
-TEST(Render, ConvertsWindows1252BeforeVersion8AndPassesUtf8From8On) {
-    const std::string bytes = "caf\xC3\xA9 \x80\x93\x81\xFF";
-    EXPECT_EQ(Cp1252ToUtf8(bytes), "caf\xC3\x83\xC2\xA9 \xE2\x82\xAC\xE2\x80\x9C\xEF\xBF\xBD\xC3\xBF");
+// Text as UTF-8 that is safe to print: Windows-1252 before MIF 8, UTF-8 from
+// 8 on; bytes that are not UTF-8 and controls other than the tab become U+FFFD.
+TEST(Render, TextIsValidUtf8WithoutControlCharacters) {
     EXPECT_EQ(EncodingForVersion(ReadMifVersion("<MIFFile 7.00> # x")), TextEncoding::Cp1252);
     const auto utf8 = EncodingForVersion(ReadMifVersion("<MIFFile 8.00>"));
-    EXPECT_EQ(RenderText(std::vector<Token>{Text(bytes)}, utf8), bytes + "\n");
+    const std::string fffd = "\xEF\xBF\xBD";
+    const std::tuple<std::string, TextEncoding, std::string> cases[] = {
+        {"caf\xC3\xA9 \x80\x93\x81\xFF", TextEncoding::Cp1252, "caf\xC3\x83\xC2\xA9 \xE2\x82\xAC\xE2\x80\x9C" + fffd + "\xC3\xBF"},
+        {"caf\xC3\xA9 \xF0\x9F\x98\x80", utf8, "caf\xC3\xA9 \xF0\x9F\x98\x80"},
+        {"a\x80\xFF\xE3\x80", utf8, "a" + fffd + fffd + fffd + fffd},  // stray, invalid and cut sequences
+        {"\xC0\xAF\xED\xA0\x80", utf8, fffd + fffd + fffd + fffd + fffd},  // overlong, surrogate
+        {"a\tb\x1B[2J\r\x7F", TextEncoding::Cp1252, "a\tb" + fffd + "[2J" + fffd + fffd},
+        {"\xC2\x9B" "1m\x01", utf8, fffd + "1m" + fffd},  // C1 and C0 controls
+    };
+    for (const auto& [bytes, encoding, text] : cases) {
+        EXPECT_EQ(RenderText(std::vector<Token>{Text(bytes)}, encoding), text + "\n") << testing::PrintToString(bytes);
+    }
 }
 
 TEST(Render, ParagraphsLineBreaksTabsAndTables) {

@@ -30,8 +30,8 @@ struct Stream {
     std::string data;
     size_t pos = 0;
     uint32_t maxChunk = 0;  // 0: reads deliver all that is asked
+    int32_t atEnd = 0;      // what a read answers once nothing is left (-1: a failing read)
     long reads = 0;         // read calls made
-    long seeks = 0;         // seek calls made
 };
 
 class TestHost {
@@ -91,7 +91,8 @@ public:
         int fills = 0;
     };
 
-    // Fills until 100 percent or a status other than 0 (at most maxFills).
+    // Fills until 100 percent or a status other than 0 (at most maxFills);
+    // no fill may write past bufferSize.
     static Run Drain(mif::ReaderContext* ctx, uint32_t bufferSize = 65536, int maxFills = 100000) {
         Run run;
         std::vector<uint8_t> buffer(bufferSize + 64, 0xEE);
@@ -99,6 +100,9 @@ public:
             uint32_t written = 0, percent = 0;
             run.status = mifFillBuffer(ctx, buffer.data(), &written, &percent, bufferSize);
             ++run.fills;
+            EXPECT_TRUE(written <= bufferSize && std::all_of(buffer.begin() + bufferSize, buffer.end(),
+                                                             [](uint8_t b) { return b == 0xEE; }))
+                << "fill " << run.fills << " wrote past the buffer";
             if (run.status == MIF_STATUS_SETUP_FAILED) break;
             run.tokens.insert(run.tokens.end(), buffer.begin(), buffer.begin() + written);
             run.percents.push_back(percent);
@@ -163,6 +167,7 @@ private:
         Stream& s = FromStream(block)->stream;
         ++s.reads;
         size_t n = std::min<size_t>(maxBytes, s.data.size() - std::min(s.pos, s.data.size()));
+        if (n == 0 && maxBytes != 0) return s.atEnd;
         if (s.maxChunk != 0) n = std::min<size_t>(n, s.maxChunk);
         std::memcpy(buffer, s.data.data() + s.pos, n);
         s.pos += n;
@@ -170,7 +175,6 @@ private:
     }
     static int32_t Seek(void* block, int32_t offset, int32_t whence) {
         Stream& s = FromStream(block)->stream;
-        ++s.seeks;
         int64_t base = whence == 2 ? static_cast<int64_t>(s.data.size()) : whence == 1 ? static_cast<int64_t>(s.pos) : 0;
         int64_t target = base + offset;
         if (target < 0) return -1;

@@ -3,9 +3,9 @@
 // refused allocations.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <tuple>
 
+#include "fuzz/careful_host.h"
 #include "support/test_host.h"
 
 namespace {
@@ -53,34 +53,28 @@ std::string Document(const std::vector<Table>& tables, const std::string& paras,
     return s + "> # end of Tbls\n<TextFlow \n" + paras + "> # end of TextFlow\n";
 }
 
-// The table start the rules give, as Trace shows it: the widths, the
-// spacings 30 60 30 60, the indent (pageWidth - 1440 - 1440 - sum) / 2
-// truncated toward zero (as C++ division does), and the final 0.
-std::string Start(const std::vector<int32_t>& widths, int32_t pageWidth = 12240) {
-    int32_t room = pageWidth - 1440 - 1440;
+// A table start as Trace shows it: the widths, the spacings 30 60 30 60,
+// the indent and the final 0.
+std::string Start(const std::vector<int32_t>& widths, int32_t indent) {
     std::string s = "start(";
     for (int32_t w : widths) s += std::to_string(w) + ",";
-    for (int32_t w : widths) room -= w;
-    return s + "30,60,30,60," + std::to_string(room / 2) + ",0)";
+    return s + "30,60,30,60," + std::to_string(indent) + ",0)";
 }
 
-// Text, cell ends (token 8) and table tokens (6), one entry each: a table
-// start of length 30 + 4n shows its fields after n, one as i32 each, then
-// its final byte; anything malformed shows as "bad".
+// Text, cell ends and table tokens after the header, one entry each; a
+// table start shows its widths, spacings, indent and final byte.
 Strings Trace(const std::vector<uint8_t>& bytes) {
     Strings out;
-    for (const testhost::Token& t : testhost::BodyTokens(bytes)) {
-        if (t.code == MIF_TOKEN_TEXT) out.push_back("'" + t.Text() + "'");
-        if (t.code == MIF_TOKEN_CELL_END) out.push_back(t.payload.empty() ? "cell" : "bad");
-        if (t.code != MIF_TOKEN_TABLE) continue;
-        uint32_t n = t.payload.size() >= 4 ? t.U32(0) : 0;
-        std::string s = t.payload.size() == 4 && n == 0 ? "end" : "bad";
-        if (n > 0 && n <= 64 && t.payload.size() + 5 == 30 + 4 * size_t{n}) {
-            s = "start(";
-            for (size_t at = 4; at + 1 < t.payload.size(); at += 4) s += std::to_string(int32_t(t.U32(at))) + ",";
-            s += std::to_string(t.payload.back()) + ")";
+    for (const mifhost::Token& t : mifhost::DecodeTokens(bytes)) {
+        if (const auto* text = std::get_if<mifhost::TextToken>(&t.value)) out.push_back("'" + text->bytes + "'");
+        if (std::holds_alternative<mifhost::CellEndToken>(t.value)) out.push_back("cell");
+        if (std::holds_alternative<mifhost::TableEndToken>(t.value)) out.push_back("end");
+        if (const auto* start = std::get_if<mifhost::TableStartToken>(&t.value)) {
+            std::string s = "start(";
+            for (uint32_t v : start->widths) s += std::to_string(v) + ",";
+            for (uint32_t v : start->spacing) s += std::to_string(v) + ",";
+            out.push_back(s + std::to_string(start->indent) + "," + std::to_string(start->trailer) + ")");
         }
-        out.push_back(s);
     }
     return out;
 }
@@ -99,17 +93,14 @@ Strings operator+(Strings a, const Strings& b) {
     return a;
 }
 
-// Reads a whole document; nothing may leak, progress never goes back, and a
-// failed fill leaves status 4 in the host's status word as well.
-testhost::TestHost::Run Read(const std::string& doc, uint32_t size = 65536, uint32_t chunk = 0, long failAt = -1) {
-    testhost::TestHost host;
-    host.stream.maxChunk = chunk;
-    host.allocator.failAt = failAt;
-    testhost::TestHost::Run run = host.ReadDocument(doc, size);
-    EXPECT_EQ(host.allocator.live, 0);
-    EXPECT_TRUE(std::is_sorted(run.percents.begin(), run.percents.end()));
-    EXPECT_TRUE(run.status != MIF_STATUS_SCAN_FAILED || host.StatusWord() == 4u);
-    return run;
+// Reads a whole document through the careful host, whose checks must hold.
+mifhost::RunResult Read(const std::string& doc, uint32_t size = 65536, uint32_t chunk = 0) {
+    mifcheck::Feed feed;
+    feed.bufferSize = size;
+    feed.chunks = {chunk};
+    mifcheck::Checked c = mifcheck::Read(mifcheck::LinkedModule(), doc, feed);
+    EXPECT_EQ(c.problem, "");
+    return std::move(c.run);
 }
 
 const Table kThree{"1", "3", {" 1.0\"", " 2.0\"", " 1.5\""}, {{"h1", "h2", "h3"}, {"a", "b", "c"}}, ""};
@@ -122,38 +113,42 @@ TEST(TableReplay, EachAnchorReplaysTheFirstTableWithItsExactId) {
     Table other{"03", "1", {" 0.5\""}, {{"x"}}, ""}, duplicate{"1", "1", {" 3.0\""}, {{"never"}}, ""};
     auto run = Read(Document({one, other, duplicate}, Anchor("03", "p1", "q1") + Anchor("1", "p2", "q2") +
                                                           Anchor("1", "m1", "m2", 9) + Anchor("1", "p3", "q3")));
-    ASSERT_EQ(run.status, MIF_STATUS_OK);
-    EXPECT_EQ(run.percents.back(), 100u);
-    Strings table1 = Entries(Start({1440, 2880, 2160}), one.rows);
+    ASSERT_TRUE(run.finished());
+    // Indents: (12240 - 1440 - 1440 - 6480) / 2 and (12240 - 1440 - 1440 - 720) / 2.
+    Strings table1 = Entries(Start({1440, 2880, 2160}, 1440), one.rows);
     // The anchor on the master page (rectangle 9) writes nothing.
-    EXPECT_EQ(Trace(run.tokens), (Strings{"'p1'"} + Entries(Start({720}), {{"x"}}) + Strings{"'q1'", "'p2'"} + table1 +
+    EXPECT_EQ(Trace(run.tokens), (Strings{"'p1'"} + Entries(Start({720}, 4320), {{"x"}}) + Strings{"'q1'", "'p2'"} + table1 +
                                   Strings{"'q2'", "'p3'"} + table1 + Strings{"'q3'"}));
 }
 
+// On a landscape page (15840 twips wide) the indent is (12960 - the sum of
+// the widths) / 2, truncated toward zero.
 TEST(TableReplay, StartCarriesTheReplayedWidthsAndTheIndent) {
-    using Case = std::tuple<const char*, std::string, Strings, std::vector<int32_t>, std::string>;
+    using Case = std::tuple<const char*, std::string, Strings, std::string, std::string>;
     // Name, TblNumColumns, widths (number x unit factor truncated: inch 1440,
-    // cm 567, pt 20, mm 57), the widths of the start (none: no start), extra.
-    Case wide{"SixtyFourColumns", "64", {}, {}, ""};
-    for (int i = 0; i < 64; ++i) std::get<2>(wide).push_back(" 0.1\""), std::get<3>(wide).push_back(144);
-    for (const auto& [name, columns, widths, expected, extra] :
-         {Case{"ZeroWidthLeavesItsEntryFree", "3", {" 1.0\"", " 0", " 2.0\"", " 3.0\""}, {1440, 2880, 4320}, ""},
-          Case{"FewerWidthsThanColumns", "3", {" 1.0\"", " 2.0\""}, {}, ""}, Case{"NoColumns", "0", {" 1.0\""}, {}, ""},
-          Case{"ExtraWidthsIgnored", "2", {" 1.0\"", " 2.0\"", " 4.0\""}, {1440, 2880}, ""},
-          Case{"Units", "3", {" 2.54 cm", " 12.0 pt", " 1.5"}, {static_cast<int32_t>(2.54 * 567), 240, 2160}, ""},
-          Case{"OddRoom", "1", {" 1 mm"}, {57}, ""}, Case{"OddNegativeRoom", "1", {" 229 mm"}, {229 * 57}, ""},
-          Case{"NegativeIndent", "3", {" 5.0\"", " 5.0\"", " 5.0\""}, {7200, 7200, 7200}, ""},
-          Case{"EqualizationNotRepeated", "3", {" 1.0\"", " 2.0\"", " 1.5\""}, {1440, 2880, 2160},
+    // cm 567, pt 20, mm 57), the start (none: no start), extra statements.
+    Case wide{"SixtyFourColumns", "64", {}, "", ""};
+    std::vector<int32_t> tenths(64, 144);
+    for (int i = 0; i < 64; ++i) std::get<2>(wide).push_back(" 0.1\"");
+    std::get<3>(wide) = Start(tenths, 1872);
+    for (const auto& [name, columns, widths, start, extra] :
+         {Case{"ZeroWidthLeavesItsEntryFree", "3", {" 1.0\"", " 0", " 2.0\"", " 3.0\""}, Start({1440, 2880, 4320}, 2160), ""},
+          Case{"FewerWidthsThanColumns", "3", {" 1.0\"", " 2.0\""}, "", ""}, Case{"NoColumns", "0", {" 1.0\""}, "", ""},
+          Case{"ExtraWidthsIgnored", "2", {" 1.0\"", " 2.0\"", " 4.0\""}, Start({1440, 2880}, 4320), ""},
+          Case{"Units", "3", {" 2.54 cm", " 12.0 pt", " 1.5"}, Start({1440, 240, 2160}, 4560), ""},
+          Case{"OddRoom", "1", {" 1 mm"}, Start({57}, 6451), ""},
+          Case{"OddNegativeRoom", "1", {" 229 mm"}, Start({13053}, -46), ""},
+          Case{"NegativeIndent", "3", {" 5.0\"", " 5.0\"", " 5.0\""}, Start({7200, 7200, 7200}, -4320), ""},
+          Case{"EqualizationNotRepeated", "3", {" 1.0\"", " 2.0\"", " 1.5\""}, Start({1440, 2880, 2160}, 3240),
                "  <EqualizeWidths <TblColumnNum 0> <TblColumnNum 2>>\n"},
-          Case{"WidthPairDropsFirstWidth", "2", {" 1.0\"", " 2.0\"", " 3.0\""}, {2880, 4320},
+          Case{"WidthPairDropsFirstWidth", "2", {" 1.0\"", " 2.0\"", " 3.0\""}, Start({2880, 4320}, 2880),
                "  <TblColumnWidthA  1.0\" 2.0\">\n"},
           wide}) {
         SCOPED_TRACE(name);
-        Rows rows = {{"c0", "c1"}};  // on a landscape page: pageWidth 15840
+        Rows rows = {{"c0", "c1"}};
         auto run =
             Read(Document({Table{"5", columns, widths, rows, extra}}, Anchor("5", "B", "A"), "", "11.0\" 8.5\""));
-        ASSERT_EQ(run.status, MIF_STATUS_OK);
-        std::string start = expected.empty() ? "" : Start(expected, 15840);
+        ASSERT_TRUE(run.finished());
         EXPECT_EQ(Trace(run.tokens), Strings{"'B'"} + Entries(start, rows) + Strings{"'A'"});
     }
 }
@@ -183,7 +178,7 @@ TEST(TableReplay, FailuresEndTheFillWithStatusFourAndNothingAfter) {
     Table three{"3", "1", {" 1.0\""}, {{"x"}}, ""};
     for (const auto& [name, document, trace] : {
              Case{"UnknownIdAfterAKnownOne", Document({kThree}, Anchor("1", "B", "A") + Anchor("2", "x", "y")),
-                  Strings{"'B'"} + Entries(Start({1440, 2880, 2160}), kThree.rows) + Strings{"'A'", "'x'"}},
+                  Strings{"'B'"} + Entries(Start({1440, 2880, 2160}, 1440), kThree.rows) + Strings{"'A'", "'x'"}},
              Case{"IdComparedAsText", Document({three}, Anchor("03", "x", "y")), {"'x'"}},
              Case{"NoTables", Document({}, Anchor("1", "x", "y")), {"'x'"}},
              Case{"AnchorWithoutValue", Document({kThree}, Para(Text("x") + "  <ATbl <Unique 1>>\n")), {"'x'"}},
@@ -194,14 +189,14 @@ TEST(TableReplay, FailuresEndTheFillWithStatusFourAndNothingAfter) {
         SCOPED_TRACE(name);
         auto run = Read(document);
         EXPECT_EQ(run.status, MIF_STATUS_SCAN_FAILED);
-        EXPECT_LT(run.percents.back(), 100u);
+        EXPECT_LT(run.lastPercent, 100u);
         EXPECT_EQ(Trace(run.tokens), trace);
     }
 }
 
 const Table kLong{"1", "2", {" 1.0\"", " 2.0\""}, Rows(13, {"left", "right"}), ""};
-const Strings kLongTwice = Strings{"'B0'"} + Entries(Start({1440, 2880}), kLong.rows) + Strings{"'A0'", "'B1'"} +
-                           Entries(Start({1440, 2880}), kLong.rows) + Strings{"'A1'"};
+const Strings kLongTwice = Strings{"'B0'"} + Entries(Start({1440, 2880}, 2520), kLong.rows) +
+                           Strings{"'A0'", "'B1'"} + Entries(Start({1440, 2880}, 2520), kLong.rows) + Strings{"'A1'"};
 
 // The long table's "<Tbl" at tblAt (or as early as it can be), two anchors
 // to it from about anchorAt.
@@ -228,33 +223,19 @@ TEST(TableReplay, SameStreamWhereverInputWindowsAndFillBuffersCut) {
                              std::to_string(size) + ", reads of at most " + std::to_string(chunk));
                 std::string doc = moveTable ? Straddling(at, 0) : Straddling(0, at);
                 auto whole = Read(doc), run = Read(doc, size, chunk);
-                ASSERT_EQ(run.status, MIF_STATUS_OK);
-                EXPECT_EQ(run.percents.back(), 100u);
+                ASSERT_TRUE(run.finished());
                 EXPECT_EQ(Trace(whole.tokens), kLongTwice);
                 EXPECT_EQ(run.tokens, whole.tokens);
-                EXPECT_TRUE(size > 300 || run.fills > 4);
+                EXPECT_TRUE(size > 300 || run.fills.size() > 4);
             }
         }
     }
 }
 
 TEST(TableReplay, EveryRefusedAllocationFailsCleanly) {
-    std::string doc = Straddling(4050, 8150);
-    testhost::TestHost counting;
-    ASSERT_EQ(counting.ReadDocument(doc, 1024).status, MIF_STATUS_OK);
-    ASSERT_GT(counting.allocator.count, 5);
-    int failed = 0;
-    for (long k = 1; k <= counting.allocator.count; ++k) {
-        SCOPED_TRACE("allocation " + std::to_string(k));
-        auto run = Read(doc, 1024, 0, k);
-        bool wellFormed = false;
-        testhost::SplitTokens(run.tokens, &wellFormed);
-        EXPECT_TRUE(wellFormed);
-        Strings trace = Trace(run.tokens);
-        EXPECT_EQ(std::count(trace.begin(), trace.end(), "bad"), 0);
-        failed += run.status == MIF_STATUS_SCAN_FAILED;
-    }
-    EXPECT_GT(failed, 0);
+    mifcheck::Feed feed;
+    feed.bufferSize = 1024;
+    EXPECT_EQ(mifcheck::SweepRefusals(mifcheck::LinkedModule(), Straddling(4050, 8150), feed), "");
 }
 
 }  // namespace

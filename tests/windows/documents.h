@@ -1,8 +1,6 @@
 // Small MIF documents written for the cross-platform tests.
 #pragma once
 
-#include <string>
-
 namespace moddocs {
 
 // Body text with a paragraph format, a font change by family, a table
@@ -46,19 +44,5 @@ inline constexpr const char kMixedDocument[] =
     " <Para <ParaLine <Font <FTag `Emphasis'>> <String `second'>>>\n"
     ">\n"
     "# End of MIFFile\n";
-
-// A body flow of n short paragraphs, each with a font change and an escape.
-inline std::string ManyParagraphs(int n) {
-    std::string doc =
-        "<MIFFile 7.00>\n"
-        "<Page <PageType BodyPage> <TextRect <ID 4> <ShapeRect  1.0\" 1.0\" 6.5\" 9.0\">>>\n"
-        "<TextFlow\n";
-    for (int i = 0; i < n; ++i) {
-        doc += " <Para <PgfLIndent " + std::to_string(i % 3) + ".0\"> <ParaLine <TextRectID 4>";
-        doc += " <Font <FSize " + std::to_string(9 + i % 4) + " pt>> <String `line " + std::to_string(i) +
-               " \\t tab'>>>\n";
-    }
-    return doc + ">\n# End of MIFFile\n";
-}
 
 }  // namespace moddocs
