@@ -90,25 +90,29 @@ bool IsControl(std::string_view sequence) {
 
 }  // namespace
 
-// The document's text as UTF-8 that is safe to print: bytes that do not form
-// UTF-8, and control characters (which would act on a terminal or fake the
-// renderer's own line ends), become U+FFFD.
-std::string TextRenderer::Convert(std::string_view bytes) const {
-    const std::string utf8 = encoding_ == TextEncoding::Utf8 ? std::string(bytes) : Cp1252ToUtf8(bytes);
+std::string CleanUtf8(std::string_view bytes, TextEncoding encoding) {
+    const std::string utf8 = encoding == TextEncoding::Utf8 ? std::string(bytes) : Cp1252ToUtf8(bytes);
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
         const size_t n = Utf8SequenceLength(std::string_view(utf8).substr(i));
-        if (n == 0 || IsControl(std::string_view(utf8).substr(i, n))) {
+        if (n == 0) {
             out += "\xEF\xBF\xBD";
-            i += std::max<size_t>(n, 1);
-        } else {
-            out.append(utf8, i, n);
-            i += n;
+            ++i;
+            continue;
+        }
+        const std::string_view sequence = std::string_view(utf8).substr(i, n);
+        i += n;
+        if (!IsControl(sequence)) {
+            out += sequence;
+        } else if (sequence == "\n" || sequence == "\r") {
+            out += ' ';
         }
     }
     return out;
 }
+
+std::string TextRenderer::Convert(std::string_view bytes) const { return CleanUtf8(bytes, encoding_); }
 
 void TextRenderer::Append(std::string_view utf8) {
     if (utf8.empty()) return;

@@ -28,6 +28,14 @@ TextEncoding EncodingForVersion(std::optional<double> version);
 // Windows-1252 bytes to UTF-8; the five unassigned bytes become U+FFFD.
 std::string Cp1252ToUtf8(std::string_view bytes);
 
+// The document's text as well-formed UTF-8 that is safe to write, the same
+// for every output: converted from Windows-1252 or checked as UTF-8; bytes
+// that do not form UTF-8 become U+FFFD; of the control characters (C0 but
+// the tab, DEL and C1), which carry nothing a reader sees and would act on
+// a terminal or fake an output's own line ends, line ends become a blank
+// and the others are dropped.
+std::string CleanUtf8(std::string_view bytes, TextEncoding encoding);
+
 class TextRenderer {
 public:
     explicit TextRenderer(TextEncoding encoding) : encoding_(encoding) {}

@@ -37,85 +37,6 @@ std::string Paragraph::PlainText() const {
     return s;
 }
 
-namespace {
-
-void PutUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Decodes one UTF-8 sequence at s[i]; returns its length, or 0 when the
-// bytes there are not a well-formed sequence.
-size_t DecodeUtf8(std::string_view s, size_t i, uint32_t* cp) {
-    const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
-    unsigned char c = b(0);
-    size_t n;
-    uint32_t v, min;
-    if (c < 0x80) {
-        *cp = c;
-        return 1;
-    } else if ((c & 0xE0) == 0xC0) {
-        n = 2, v = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        n = 3, v = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        n = 4, v = c & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        if ((b(k) & 0xC0) != 0x80) return 0;
-        v = v << 6 | (b(k) & 0x3F);
-    }
-    if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
-    *cp = v;
-    return n;
-}
-
-}  // namespace
-
-std::string CleanText(std::string_view bytes, TextEncoding encoding) {
-    std::string converted;
-    if (encoding == TextEncoding::Cp1252) {
-        converted = Cp1252ToUtf8(bytes);
-        bytes = converted;
-    }
-    std::string out;
-    out.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size();) {
-        uint32_t cp = 0;
-        size_t n = DecodeUtf8(bytes, i, &cp);
-        if (n == 0) {
-            PutUtf8(out, 0xFFFD);
-            ++i;
-            continue;
-        }
-        i += n;
-        if (cp == '\n' || cp == '\r') {
-            out += ' ';
-        } else if ((cp < 0x20 && cp != '\t') || (cp >= 0x7F && cp < 0xA0)) {
-            // Control characters carry nothing a reader sees, and most
-            // output formats refuse them.
-        } else {
-            PutUtf8(out, cp);
-        }
-    }
-    return out;
-}
 
 // ---- Outline ----------------------------------------------------------------
 
@@ -224,7 +145,7 @@ void DocumentBuilder::Add(const Token& token) {
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, TextToken>) {
-                std::string text = CleanText(v.bytes, encoding_);
+                std::string text = CleanUtf8(v.bytes, encoding_);
                 if (!text.empty()) AddContent(Run{Run::Kind::Text, std::move(text), style_, nullptr});
             } else if constexpr (std::is_same_v<T, TabToken>) {
                 AddContent(Run{Run::Kind::Tab, "", style_, nullptr});

@@ -201,8 +201,4 @@ private:
     std::vector<OpenTable> tables_;  // open tables, innermost last
 };
 
-// Text of a run as UTF-8: converted from Windows-1252 for older documents,
-// invalid sequences replaced with U+FFFD and control characters dropped.
-std::string CleanText(std::string_view bytes, mifhost::TextEncoding encoding);
-
 }  // namespace mifconvert
