@@ -92,12 +92,6 @@ TEST(Convert, MarkdownLineStartsStayParagraphText) {
     }
 }
 
-// Control characters and invalid UTF-8 never reach the output.
-TEST(Convert, TextIsCleanUtf8) {
-    EXPECT_EQ(CleanText("a\x01" "b\xFF" "c\nd", TextEncoding::Utf8), "ab\xEF\xBF\xBD" "c d");
-    EXPECT_EQ(CleanText("\xA3\x85", TextEncoding::Cp1252), "\xC2\xA3\xE2\x80\xA6");
-}
-
 const std::vector<TokenValue> kTable = Join({
     {TextToken{"Before"}, TableStartToken{{1440, 2880}, {}, 0, 0}},
     Para({TextToken{"a1"}}), Para({TextToken{"a2"}}), {CellEndToken{}},
