@@ -62,24 +62,9 @@ protected:
         mifFreeContext(ctx_);
         EXPECT_EQ(host_.allocator.live, 0);
     }
-    mif::StatementHandler Handler(Keyword k) { return mif::kKeywordTable[static_cast<int>(k)].handler; }
     testhost::TestHost host_;
     mif::ReaderContext* ctx_ = nullptr;
 };
-
-TEST_F(StatementStack, PushRaisesSectionFlagAfterChoosingTheHandler) {
-    ASSERT_EQ(mif::PushStatement(ctx_, Keyword::Pgf, nullptr), 1);
-    EXPECT_EQ(ctx_->topFrame->handler, Handler(Keyword::Pgf));
-    EXPECT_EQ(ctx_->inPgf, 1u);
-    ctx_->recordingPgf = 1;
-    ASSERT_EQ(mif::PushStatement(ctx_, Keyword::PgfAlignment, nullptr), 1);
-    EXPECT_NE(ctx_->topFrame->handler, Handler(Keyword::PgfAlignment));
-    ASSERT_EQ(mif::PushStatement(ctx_, Keyword::TabStop, nullptr), 1);
-    EXPECT_EQ(ctx_->topFrame->handler, Handler(Keyword::TabStop));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(mif::PopStatement(ctx_, 0), 1);
-    EXPECT_EQ(ctx_->topFrame, nullptr);
-    EXPECT_EQ(mif::PopStatement(ctx_, 1), 1) << "a '>' with nothing open succeeds";
-}
 
 TEST_F(StatementStack, FramesAreReusedAndARefusedBlockPushesNothing) {
     auto nest = [&](int depth) {

@@ -89,36 +89,27 @@ TEST(WindowBoundary, PieceLongerThanAWindowIsDroppedAndReadingGoesOn) {
     EXPECT_EQ(second.allocator.live, 0);
 }
 
-TEST(StrayText, HidesTheRestOfItsLine) {
-    TestHost host;
-    auto run = host.ReadDocument("<MIFFile 5.00>\njunk include(a)\ninclude(b)\n");
-    EXPECT_EQ(Notices(run, kIncludeNotice), 1);
-}
-
-TEST(Strings, EscapedCloseAndMacroWordsInsideAStringAreText) {
-    TestHost host;
-    auto run = host.ReadDocument("<MIFFile 5.00>\n<Unknown `a\\> include(x) # not a comment'>\ninclude(y)\n");
-    ASSERT_EQ(run.status, MIF_STATUS_OK);
-    EXPECT_EQ(Notices(run, kIncludeNotice), 1);
-}
-
-TEST(Strings, PlainCloseEndsTheValueEvenInsideAString) {
-    TestHost host;
-    // The value ends at the first '>', so "include(q)" follows the statement.
-    auto run = host.ReadDocument("<MIFFile 5.00>\n<Unknown `a>include(q)\n");
-    ASSERT_EQ(run.status, MIF_STATUS_OK);
-    EXPECT_EQ(Notices(run, kIncludeNotice), 1);
-}
-
-TEST(Statements, UnbalancedCloseAndUnfinishedEndAreHarmless) {
-    for (const char* doc : {"<MIFFile 5.00>\n>>>\ninclude(a)\n", "<MIFFile 5.00>\ninclude(a)\n<Unfinished `abc",
-                            "<MIFFile 5.00>\ninclude(a)\n<Unfinished", "<MIFFile 5.00>\ninclude(a)\n<A <B <C 1>"}) {
+// What hides an include statement and what does not: stray text hides the
+// rest of its line; inside a string an escaped '>', a '#' and macro words are
+// text, but a plain '>' ends the value; unbalanced closes and an unfinished
+// end are harmless.
+TEST(Statements, WhatEndsAValueAndWhatHidesALine) {
+    const std::pair<const char*, int> cases[] = {
+        {"junk include(a)\ninclude(b)\n", 1},
+        {"<Unknown `a\\> include(x) # not a comment'>\ninclude(y)\n", 1},
+        {"<Unknown `a>include(q)\n", 1},
+        {">>>\ninclude(a)\n", 1},
+        {"include(a)\n<Unfinished `abc", 1},
+        {"include(a)\n<Unfinished", 1},
+        {"include(a)\n<A <B <C 1>", 1},
+    };
+    for (const auto& [body, notices] : cases) {
         TestHost host;
-        auto run = host.ReadDocument(doc);
-        EXPECT_EQ(run.status, MIF_STATUS_OK) << doc;
-        EXPECT_EQ(run.percents.back(), 100u) << doc;
-        EXPECT_EQ(Notices(run, kIncludeNotice), 1) << doc;
-        EXPECT_EQ(host.allocator.live, 0) << doc;
+        auto run = host.ReadDocument(std::string("<MIFFile 5.00>\n") + body);
+        EXPECT_EQ(run.status, MIF_STATUS_OK) << body;
+        EXPECT_EQ(run.percents.back(), 100u) << body;
+        EXPECT_EQ(Notices(run, kIncludeNotice), notices) << body;
+        EXPECT_EQ(host.allocator.live, 0) << body;
     }
 }
 
