@@ -17,6 +17,10 @@ int HandleFontCatalog(ReaderContext* ctx, StatementFrame* frame);
 int HandleFont(ReaderContext* ctx, StatementFrame* frame);
 int HandleFTag(ReaderContext* ctx, StatementFrame* frame);
 
+// Whether a definition may be being recorded: a quick test before
+// RecordingHandler, which also asks whether the statement stands in it.
+inline bool MayBeRecording(const ReaderContext* ctx) { return (ctx->recordingPgf | ctx->recordingFont) != 0; }
+
 // The handler of a statement opened inside a Pgf or Font definition that is
 // being recorded (a recorder, save for PgfFont and TabStop in a Pgf), or
 // null when the statement gets its keyword's own handler.

@@ -225,7 +225,7 @@ Next OpenStatement(Scan& s, char* p) {
         // raises no flag) needs a frame only if its value turns out not to be
         // plain: its frame is taken once that is known, and a plain one is
         // closed at once.
-        const bool recorded = (ctx->recordingPgf | ctx->recordingFont) && RecordingHandler(ctx, keyword) != nullptr;
+        const bool recorded = MayBeRecording(ctx) && RecordingHandler(ctx, keyword) != nullptr;
         const bool plainPassesOver =
             recorded ? RecordsNothingWhenPlain(ctx, keyword) : kHandledByDefault[static_cast<int>(keyword)];
         const bool frameless = plainPassesOver && !(ctx->tableStartPending && ctx->inRow);

@@ -44,7 +44,7 @@ inline int PushStatement(ReaderContext* ctx, Keyword keyword, char* valueStart) 
     ctx->freeFrames = frame->parent;
     // The flags are raised after the handler is chosen: a section keyword
     // never sees its own flag at its own push.
-    StatementHandler handler = ctx->recordingPgf | ctx->recordingFont ? RecordingHandler(ctx, keyword) : nullptr;
+    StatementHandler handler = MayBeRecording(ctx) ? RecordingHandler(ctx, keyword) : nullptr;
     frame->handler = handler != nullptr ? handler : kKeywordTable[static_cast<int>(keyword)].handler;
     frame->valueStart = valueStart;
     frame->valueEnd = nullptr;
