@@ -19,14 +19,25 @@ char* SkipWhitespace(ReaderContext* ctx) {
     return p;
 }
 
+namespace {
+
+// The position after the line end of the comment whose '#' is at c0, or
+// null when the comment does not end inside the window. CR LF, LF LF, LF CR
+// and CR CR all count as one line end.
+char* CommentEnd(char* c0, const char* end) {
+    char* t = FindLineEnd(c0 + 1, end);
+    if (t == end) return nullptr;
+    char* e = t + 1 < end && IsLineEndByte(t[1]) ? t + 2 : t + 1;
+    return e < end ? e : nullptr;
+}
+
+}  // namespace
+
 bool SkipComment(ReaderContext* ctx) {
     char* c0 = ctx->scanPointer;
     char* end = ctx->windowEnd;
-    char* t = FindLineEnd(c0 + 1, end);
-    char* e = end;
-    // CR LF, LF LF, LF CR and CR CR all count as one line end.
-    if (t < end) e = (t + 1 < end && IsLineEndByte(t[1])) ? t + 2 : t + 1;
-    if (e >= end) {
+    char* e = CommentEnd(c0, end);
+    if (e == nullptr) {
         ctx->scanPointer = end;
         int32_t rest = static_cast<int32_t>(end - c0);
         ctx->leftoverCount = (MoreInputRemains(ctx) && rest > 0) ? rest : 0;
@@ -189,10 +200,8 @@ char* NextOpenAfter(char* c, const char* end) {
     char* a = SkipSpaces(c + 1, end);
     if (a == end) return nullptr;
     if (*a == '#') {
-        char* t = FindLineEnd(a + 1, end);
-        if (t == end) return nullptr;
-        char* e = t + 1 < end && IsLineEndByte(t[1]) ? t + 2 : t + 1;
-        if (e >= end) return nullptr;
+        char* e = CommentEnd(a, end);
+        if (e == nullptr) return nullptr;
         a = SkipSpaces(e, end);
         if (a == end) return nullptr;
     }
