@@ -9,10 +9,17 @@
 // its own check. Each format is one row of Outputs(); more join as rows.
 #pragma once
 
+#include <nlohmann/json.hpp>
+
+#include <cctype>
+#include <cstring>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "fuzz/read_target.h"
+#include "tools/mifread/convert/converter.h"
 
 namespace mifcheck {
 
@@ -68,8 +75,60 @@ inline std::string RenderText(const Fills& fills, mifhost::TextEncoding encoding
     return out + renderer.Finish();
 }
 
+// mifread's converters, fed the same fills.
+template <mifconvert::Format format>
+std::string Convert(const Fills& fills, mifhost::TextEncoding encoding) {
+    std::ostringstream out;
+    mifconvert::ConvertOptions options;
+    options.encoding = encoding;
+    options.title = "<title> & \"fuzzed\"";
+    auto converter = mifconvert::MakeConverter(format, out, options);
+    for (const std::vector<mifhost::Token>& fill : fills) {
+        for (const mifhost::Token& t : fill) converter->Add(t);
+    }
+    converter->Finish();
+    return out.str();
+}
+
+// HTML: every tag is one the converter writes itself; a tag from the
+// document's text would be raw markup.
+inline std::string CheckHtml(const std::string& out) {
+    static const std::set<std::string> kTags = {
+        "!DOCTYPE", "html", "head", "meta", "title", "style", "body", "p",   "h1", "h2",  "h3",  "span", "b",
+        "i",        "u",    "s",    "sup",  "sub",   "table", "colgroup", "col", "tr", "td", "br", "img", "a"};
+    for (size_t at = out.find('<'); at != std::string::npos; at = out.find('<', at + 1)) {
+        size_t name = at + 1 + (at + 1 < out.size() && out[at + 1] == '/');
+        size_t end = name;
+        while (end < out.size() && (std::isalnum(static_cast<unsigned char>(out[end])) || out[end] == '!')) ++end;
+        if (!kTags.count(out.substr(name, end - name))) return "unexpected markup at byte " + std::to_string(at);
+    }
+    return "";
+}
+
+// Markdown: a '<' is escaped or opens one of the converter's own tags.
+inline std::string CheckMarkdown(const std::string& out) {
+    static const char* const kTags[] = {"<br>", "<del>", "</del>", "<strong>", "</strong>", "<em>", "</em>",
+                                        "<ins>", "</ins>", "<sup>", "</sup>", "<sub>", "</sub>"};
+    for (size_t at = out.find('<'); at != std::string::npos; at = out.find('<', at + 1)) {
+        if (at > 0 && out[at - 1] == '\\') continue;
+        bool own = false;
+        for (const char* tag : kTags) own = own || out.compare(at, std::strlen(tag), tag) == 0;
+        if (!own) return "unescaped '<' at byte " + std::to_string(at);
+    }
+    return "";
+}
+
+inline std::string CheckJson(const std::string& out) {
+    return nlohmann::json::accept(out) ? "" : "not JSON";
+}
+
 inline const std::vector<Output>& Outputs() {
-    static const std::vector<Output> outputs = {{"text", &RenderText, &CheckText}};
+    static const std::vector<Output> outputs = {
+        {"text", &RenderText, &CheckText},
+        {"html", &Convert<mifconvert::Format::Html>, &CheckHtml},
+        {"markdown", &Convert<mifconvert::Format::Markdown>, &CheckMarkdown},
+        {"json", &Convert<mifconvert::Format::Json>, &CheckJson},
+    };
     return outputs;
 }
 

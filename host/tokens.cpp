@@ -116,8 +116,9 @@ Token TokenReader::Next() {
         case MIF_TOKEN_TABLE: {
             atLeast(9, "table");
             uint32_t n = f.U32();
-            if (n == 0) {
-                expect(9, "table end");
+            // A table end is a count of 0 and nothing more; a table start
+            // with no columns has the count 0 too, with its spacings after it.
+            if (n == 0 && t.length == 9) {
                 t.value = TableEndToken{};
                 break;
             }
