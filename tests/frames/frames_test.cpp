@@ -95,7 +95,9 @@ TEST(InsetData, SameCountAndBytesWhereverTheWindowEnds) {
     const std::string bare = Document("#\n" + frame, Anchor("5"));
     for (size_t cut = bare.find("<ImportObject"); cut <= bare.find("=EndInset") + 10; ++cut) {
         // Padding of 4096 - cut bytes moves byte `cut` of the bare document to the first window's end.
-        Loaded d(Document("#" + std::string(4096 - cut, 'x') + "\n" + frame, Anchor("5")));
+        std::string padded = "#";
+        padded.append(4096 - cut, 'x').append("\n").append(frame);
+        Loaded d(Document(padded, Anchor("5")));
         ASSERT_EQ(d.run.status, MIF_STATUS_OK) << cut;
         EXPECT_EQ(d.ctx->frames.frameList->dataSize, 6 + 18 + 6) << "cut before '" << bare.substr(cut, 12) << "'";
         ASSERT_EQ(d.Open("5"), 1);
@@ -119,7 +121,8 @@ TEST(InsetData, OneLineObjectCutAfterItsKeywordIsReadAgainWhole) {
     for (size_t cut = 14; cut < object.size() - 1; ++cut) {
         // The first window ends `cut` bytes into the object's line.
         std::string doc = "<MIFFile 5.00>\n<AFrames\n <Frame\n  <ID 5>\n";
-        doc += "#" + std::string(4096 - doc.size() - cut - 2, 'x') + "\n" + object;
+        const size_t filler = 4096 - doc.size() - cut - 2;
+        doc.append("#").append(filler, 'x').append("\n").append(object);
         doc += " >\n>\n<Page <PageType BodyPage> <TextRect <ID 7>>>\n"
                "<TextFlow <Para <ParaLine <TextRectID 7> <String `after'>>>>\n";
         testhost::TestHost host;
