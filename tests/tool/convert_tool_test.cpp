@@ -108,7 +108,7 @@ TEST_F(ConvertTool, TruncatedDocumentConvertsWhatItHolds) {
             Result r = Shell(Tool() + " --to " + format + " " + Quote(cut.string()) + " 2>/dev/null", false);
             ASSERT_LE(r.exitCode, 1) << format << " at " << percent << "%";
             if (std::string(format) == "json") {
-                EXPECT_NO_THROW(Json::parse(r.out)) << percent << "%";
+                EXPECT_TRUE(Json::accept(r.out)) << percent << "%";
             } else if (std::string(format) == "html") {
                 EXPECT_TRUE(r.out.ends_with("</body>\n</html>\n")) << percent << "%";
             }
