@@ -107,7 +107,7 @@ MIF_API int32_t mifFreeContext(void* context) {
     FreeTableList(ctx);
     FreeStatementFrames(ctx);
     FreeFontCatalog(ctx);
-    FreeBodyTextRectList(ctx);
+    FreeBodyTextRects(ctx);
     ReleaseTabArrays(ctx, ctx->current);
     ReleaseTabArrays(ctx, ctx->lastEmitted);
     FreeFrameList(ctx);

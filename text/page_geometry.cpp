@@ -57,6 +57,33 @@ int HandleTextRect(ReaderContext* ctx, StatementFrame*) {
     return 1;
 }
 
+namespace {
+
+uint64_t* FindSlot(uint64_t* slots, uint32_t count, uint32_t id) {
+    uint32_t mask = count - 1;
+    for (uint32_t i = (id * 2654435761u) & mask;; i = (i + 1) & mask) {
+        if (slots[i] == 0 || slots[i] == static_cast<uint64_t>(id) + 1) return &slots[i];
+    }
+}
+
+// Doubles the set (or gives it its first 64 slots); 0 when memory runs out.
+int GrowBodyRects(ReaderContext* ctx) {
+    TextState& t = ctx->text;
+    uint32_t slots = t.bodyRectSlots == 0 ? 64 : t.bodyRectSlots * 2;
+    if (slots > (1u << 26)) return 0;
+    auto* grown = static_cast<uint64_t*>(HostAllocateZeroed(ctx, slots * static_cast<uint32_t>(sizeof(uint64_t))));
+    if (grown == nullptr) return 0;
+    for (uint32_t i = 0; i < t.bodyRectSlots; ++i) {
+        if (t.bodyRects[i] != 0) *FindSlot(grown, slots, static_cast<uint32_t>(t.bodyRects[i] - 1)) = t.bodyRects[i];
+    }
+    HostFree(ctx, t.bodyRects);
+    t.bodyRects = grown;
+    t.bodyRectSlots = slots;
+    return 1;
+}
+
+}  // namespace
+
 int RecordBodyTextRectID(ReaderContext* ctx, StatementFrame* frame) {
     if (!HasValue(frame)) return 0;
     if (!ctx->text.isBodyPage || !ctx->inTextRect) return 1;
@@ -66,10 +93,13 @@ int RecordBodyTextRectID(ReaderContext* ctx, StatementFrame* frame) {
         frame->valueEnd[1] = '\0';
         id = static_cast<uint32_t>(std::atoi(frame->valueStart));
     }
-    auto* rect = static_cast<BodyTextRect*>(HostAllocateZeroed(ctx, sizeof(BodyTextRect)));
-    if (rect == nullptr) return 0;
-    rect->id = id;
-    AppendToList(ctx->text.bodyRectHead, ctx->text.bodyRectTail, rect);
+    TextState& t = ctx->text;
+    if ((t.bodyRectCount + 1) * 2 > t.bodyRectSlots && !GrowBodyRects(ctx)) return 0;
+    uint64_t* slot = FindSlot(t.bodyRects, t.bodyRectSlots, id);
+    if (*slot == 0) {
+        *slot = static_cast<uint64_t>(id) + 1;
+        ++t.bodyRectCount;
+    }
     return 1;
 }
 
@@ -77,13 +107,8 @@ int HandleTextRectID(ReaderContext* ctx, StatementFrame* frame) {
     const char* value = StatementValue(frame);
     if (value == nullptr) return 0;
     uint32_t id = static_cast<uint32_t>(std::atoi(value));
-    ctx->inBodyFlow = 0;
-    for (const BodyTextRect* rect = ctx->text.bodyRectHead; rect != nullptr; rect = rect->next) {
-        if (rect->id == id) {
-            ctx->inBodyFlow = 1;
-            break;
-        }
-    }
+    const TextState& t = ctx->text;
+    ctx->inBodyFlow = t.bodyRectSlots != 0 && *FindSlot(t.bodyRects, t.bodyRectSlots, id) != 0 ? 1 : 0;
     return 1;
 }
 
@@ -92,9 +117,11 @@ int HandleNotes(ReaderContext* ctx, StatementFrame*) {
     return 1;
 }
 
-void FreeBodyTextRectList(ReaderContext* ctx) {
-    FreeChain(ctx, ctx->text.bodyRectHead);
-    ctx->text.bodyRectTail = nullptr;
+void FreeBodyTextRects(ReaderContext* ctx) {
+    HostFree(ctx, ctx->text.bodyRects);
+    ctx->text.bodyRects = nullptr;
+    ctx->text.bodyRectSlots = 0;
+    ctx->text.bodyRectCount = 0;
 }
 
 }  // namespace mif

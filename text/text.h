@@ -52,6 +52,6 @@ int ReadMifHeader(ReaderContext* ctx);
 int HandleMIFFile(ReaderContext* ctx, StatementFrame* frame);
 // The text-rectangle branch of the ID handler.
 int RecordBodyTextRectID(ReaderContext* ctx, StatementFrame* frame);
-void FreeBodyTextRectList(ReaderContext* ctx);
+void FreeBodyTextRects(ReaderContext* ctx);
 
 }  // namespace mif

@@ -6,14 +6,13 @@
 
 namespace mif {
 
-struct BodyTextRect {
-    uint32_t id;
-    BodyTextRect* next;
-};
-
 struct TextState {
-    BodyTextRect* bodyRectHead;
-    BodyTextRect* bodyRectTail;
+    // The IDs of the body pages' text rectangles, as a set: open addressing
+    // over bodyRectSlots entries (a power of two), each an ID + 1 or 0 when
+    // empty; bodyRectCount of them used.
+    uint64_t* bodyRects;
+    uint32_t bodyRectSlots;
+    uint32_t bodyRectCount;
     uint32_t isBodyPage;
     // The anchoring paragraph's pending number string, kept aside while a
     // table is replayed so that the cells' paragraphs neither write nor
