@@ -175,6 +175,11 @@ inline Checked Read(const mifhost::Module& module, std::string_view document, co
     if (c.memory.liveBlocks != 0) note(std::to_string(c.memory.liveBlocks) + " blocks never given back");
     if (c.memory.badFrees != 0) note(std::to_string(c.memory.badFrees) + " frees of blocks never handed out");
     if (damaged != 0) note(std::to_string(damaged) + " blocks written outside their bounds");
+    // Whatever counts a document declares, the module holds at most the
+    // current and the last written tab stops at the host's block limit,
+    // and little else.
+    const uint64_t bound = 4ull * mifhost::Allocator::kBlockLimit + (16u << 20);
+    if (c.memory.peakBytes > bound) note("held " + std::to_string(c.memory.peakBytes) + " bytes at once");
     return c;
 }
 

@@ -28,10 +28,13 @@ Allocator::~Allocator() {
     }
 }
 
-bool Allocator::Refuse() {
+bool Allocator::Refuse(uint64_t size) {
     ++stats_.allocations;
-    bool refuse = (failAt_ != 0 && stats_.allocations == failAt_) || (failFrom_ != 0 && stats_.allocations >= failFrom_);
+    bool oversized = size > kBlockLimit;
+    bool refuse = oversized || (failAt_ != 0 && stats_.allocations == failAt_) ||
+                  (failFrom_ != 0 && stats_.allocations >= failFrom_);
     if (refuse) ++stats_.refused;
+    if (oversized) ++stats_.oversized;
     return refuse;
 }
 
@@ -95,7 +98,7 @@ uint64_t Allocator::CheckGuards() {
 }
 
 void* Allocator::Allocate(uint32_t size) {
-    if (Refuse()) return nullptr;
+    if (Refuse(size)) return nullptr;
     auto* h = static_cast<Header*>(std::malloc(RawSize(size)));
     if (h == nullptr) return nullptr;
     return Link(h, size);
@@ -104,8 +107,7 @@ void* Allocator::Allocate(uint32_t size) {
 void* Allocator::AllocateArray(uint32_t elementSize, uint32_t count) {
     uint64_t total = static_cast<uint64_t>(elementSize) * count;
     if (total > 0xFFFFFFFFull) {
-        ++stats_.allocations;
-        ++stats_.refused;
+        Refuse(total);
         return nullptr;
     }
     return Allocate(static_cast<uint32_t>(total));
@@ -118,7 +120,7 @@ void* Allocator::Reallocate(void* p, uint32_t newSize) {
         ++stats_.badFrees;
         return nullptr;
     }
-    if (Refuse()) return nullptr;  // the old block stays valid
+    if (Refuse(newSize)) return nullptr;  // the old block stays valid
     Check(h);
     uint32_t tag = h->tag;
     Unlink(h);

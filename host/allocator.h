@@ -22,7 +22,13 @@ public:
         uint64_t frees = 0;
         uint64_t badFrees = 0;     // pointers this allocator never handed out
         uint64_t damaged = 0;      // blocks whose guard bytes were overwritten
+        uint64_t oversized = 0;    // refused because they exceeded the block limit
     };
+
+    // The largest block given. A document that declares an absurd count (of
+    // tab stops, say) then fails cleanly with a refusal instead of taking
+    // gigabytes; no well-formed document comes near it.
+    static constexpr uint32_t kBlockLimit = 64u << 20;
 
     Allocator();
     Allocator(const Allocator&) = delete;
@@ -69,7 +75,7 @@ private:
     static_assert(sizeof(Header) % 16 == 0);
 
     static size_t RawSize(uint32_t size);
-    bool Refuse();
+    bool Refuse(uint64_t size);
     void* Link(Header* h, uint32_t size);
     void Unlink(Header* h);
     Header* HeaderOf(void* p) const;

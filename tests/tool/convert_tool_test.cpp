@@ -70,6 +70,14 @@ TEST_F(ConvertTool, RefusedMemoryIsReported) {
         EXPECT_TRUE(cleanEnd || std::string(format) == "text") << "no refusal let the reader end cleanly";
     }
     EXPECT_EQ(RunTool("--help").out.find("MIFREAD_REFUSE"), std::string::npos);
+
+    // An absurd count asks for blocks beyond the host's limit: refused and
+    // said so, instead of taking gigabytes.
+    const fs::path tabs = dir_ / "tabs.mif";
+    std::ofstream(tabs) << "<MIFFile 7.00>\n<Para <PgfNumTabs 200000000> <ParaLine <String `x'>>>\n";
+    Result r = RunTool(Quote(tabs.string()));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("(2 requests, larger than 64 MiB)"), std::string::npos) << r.out;
 }
 
 TEST_F(ConvertTool, BatchReportsBadDocumentsAndConvertsTheRest) {

@@ -42,8 +42,13 @@ std::string OutcomeProblem(const RunResult& run, int64_t inputSize) {
 
 std::string RefusalProblem(const Allocator::Stats& stats) {
     if (stats.refused == 0) return "";
+    std::string why;
+    if (stats.oversized != 0) {
+        why = stats.oversized == stats.refused ? ", larger than " : ", " + std::to_string(stats.oversized) + " larger than ";
+        why += std::to_string(Allocator::kBlockLimit >> 20) + " MiB";
+    }
     return "the host refused memory the reader asked for (" + std::to_string(stats.refused) +
-           (stats.refused == 1 ? " request" : " requests") + "); the output may be incomplete";
+           (stats.refused == 1 ? " request" : " requests") + why + "); the output may be incomplete";
 }
 
 uint64_t RefusalFromEnvironment() {
