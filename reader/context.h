@@ -73,8 +73,6 @@ struct ReaderContext {
     char window[kWindowSize + kWindowSlack];
     char* scanPointer;
     char* windowEnd;
-    char* keywordStart;
-    char* keywordEnd;
 
     // Output cursor into the host's buffer.
     uint8_t* writePointer;

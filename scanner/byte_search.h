@@ -5,6 +5,7 @@
 // at or past `end` is masked out of every answer.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -42,7 +43,7 @@ inline char* FindFirst(char* p, const char* end, Match match) {
         uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(match(Load(p))));
         if (bits != 0) {
             // A match at or past end lies in the slack: there is none before end.
-            char* hit = p + __builtin_ctz(bits);
+            char* hit = p + std::countr_zero(bits);
             return hit < end ? hit : const_cast<char*>(end);
         }
         p += 16;

@@ -215,19 +215,22 @@ Next OpenStatement(Scan& s, char* p) {
     char* end = ctx->windowEnd;
     for (;;) {
         char* q = FindKeywordEnd(p + 1, end);
-        ctx->keywordStart = p + 1;
         if (q == end) {
-            ctx->keywordEnd = nullptr;
             CarryOver(ctx, s.mark);
             return Next::Return;
         }
-        ctx->keywordEnd = q;
         if (*q == '>') {
             // "<Keyword>": no frame, no handler, no section flag.
             ctx->scanPointer = q + 1;
             return Next::Iterate;
         }
         Keyword keyword = LookupKeyword(p + 1, static_cast<uint32_t>(q - (p + 1)));
+        if (keyword == Keyword::Unknown) {
+            // A NUL ends the keyword's spelling, as it ends a C string, but
+            // not the keyword: the value starts after the whole word.
+            char* nul = FindByte(p + 1, q, '\0');
+            if (nul != q) keyword = LookupKeyword(p + 1, static_cast<uint32_t>(nul - (p + 1)));
+        }
         char* valueStart = q + 1;
 
         // A statement whose handler does nothing with a plain value (and that
@@ -301,9 +304,9 @@ Next OpenStatement(Scan& s, char* p) {
                 ctx->topFrame->valueEnd = valueEnd;
                 ctx->scanPointer = c;
                 // Close it here, as the next iteration would, unless opening
-                // it wrote a table start (the checks between statements
-                // then come first).
-                if (ctx->writePointer != written) return Next::Iterate;
+                // it wrote (or had no room for) a table start: the checks
+                // between statements then come first.
+                if (ctx->writePointer != written || ctx->outputOverflow) return Next::Iterate;
                 Count(s, c - s.mark);
                 s.mark = s.tokenStart = c;
                 return CloseStatement(s, c, true);

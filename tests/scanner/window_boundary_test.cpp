@@ -3,6 +3,9 @@
 // and read whole; a piece as long as the window itself is dropped.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 
 #include "support/test_host.h"
@@ -111,6 +114,19 @@ TEST(Statements, WhatEndsAValueAndWhatHidesALine) {
         EXPECT_EQ(Notices(run, kIncludeNotice), notices) << body;
         EXPECT_EQ(host.allocator.live, 0) << body;
     }
+}
+
+// A NUL inside a keyword ends its spelling, as it ends a C string; the
+// value still starts after the whole word.
+TEST(Statements, ANulEndsAKeywordsSpelling) {
+    std::ifstream in(MIF_SAMPLES_DIR "/sample.mif", std::ios::binary);
+    const std::string sample{std::istreambuf_iterator<char>(in), {}};
+    using namespace std::string_literals;
+    const std::string spoiled =
+        std::regex_replace(sample, std::regex("^( *<[A-Za-z]+)", std::regex::multiline), "$1\0x"s + std::string(20, 'y'));
+    ASSERT_GT(spoiled.size(), sample.size() + 100 * 22);
+    TestHost clean, nul;
+    EXPECT_EQ(nul.ReadDocument(spoiled).tokens, clean.ReadDocument(sample).tokens);
 }
 
 TEST(Statements, DeepNestingAndLongKeywordsGrowWithoutFailing) {
