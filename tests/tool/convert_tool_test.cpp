@@ -80,6 +80,21 @@ TEST_F(ConvertTool, RefusedMemoryIsReported) {
     EXPECT_NE(r.out.find("(2 requests, larger than 64 MiB)"), std::string::npos) << r.out;
 }
 
+// Font faces come from the document in its own encoding, the title from a
+// file name that need not be UTF-8: both reach the page as UTF-8.
+TEST_F(ConvertTool, FaceNamesAndTitleAreUtf8) {
+    std::string doc = ReadFile(kSample);
+    for (size_t at; (at = doc.find("Times New Roman")) != std::string::npos;) doc.replace(at, 15, "M\xF6" "bius");
+    const fs::path file = dir_ / "caf\xE9.mif";
+    std::ofstream(file, std::ios::binary) << doc;
+    Result html = RunTool("--to html " + Quote(file.string()));
+    ASSERT_EQ(html.exitCode, 0) << html.out;
+    EXPECT_NE(html.out.find("M\xC3\xB6" "bius"), std::string::npos);
+    EXPECT_EQ(html.out.find("M\xF6"), std::string::npos);
+    EXPECT_NE(html.out.find("<title>caf\xEF\xBF\xBD</title>"), std::string::npos);
+    EXPECT_NE(RunTool("--to json " + Quote(file.string())).out.find("M\xC3\xB6" "bius"), std::string::npos);
+}
+
 TEST_F(ConvertTool, BatchReportsBadDocumentsAndConvertsTheRest) {
     const fs::path in = dir_ / "in", out = dir_ / "out";
     fs::create_directories(in / "sub");

@@ -43,6 +43,15 @@ TEST_F(Mifread, RefusesWhatIsNotMif) {
     EXPECT_NE(r.out.find("A Sample Document"), std::string::npos);  // the good file is still read
 }
 
+// Output that cannot be written is a failure, in every kind of output.
+TEST_F(Mifread, AnUnwritableOutputFails) {
+    for (const char* args : {"", "--raw ", "--tokens ", "--to html "}) {
+        Result r = Shell(Tool() + " " + args + Quote(kSample) + " 2>&1 >/dev/full", false);
+        EXPECT_EQ(r.exitCode, 1) << args;
+        EXPECT_NE(r.out.find("cannot write the output"), std::string::npos) << args << r.out;
+    }
+}
+
 // The sample's frame 12 embeds a GIF as hex lines between "&%v" and
 // "=EndInset"; decoded here independently, it must be what --extract writes.
 TEST_F(Mifread, ExtractWritesTheEmbeddedImage) {

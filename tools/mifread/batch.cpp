@@ -120,6 +120,7 @@ int RunBatch(const mifhost::Module& module, const std::vector<std::string>& path
     };
 
     std::unique_ptr<Source> stdinSource;
+    std::mutex stdinLock;  // not outputLock: reading stdin may take long
     std::atomic<size_t> next{0};
     auto work = [&]() {
         for (size_t i; (i = next.fetch_add(1)) < inputs.size();) {
@@ -135,7 +136,7 @@ int RunBatch(const mifhost::Module& module, const std::vector<std::string>& path
                     std::unique_ptr<Source> file;
                     Source* source = nullptr;
                     if (in.path == "-") {
-                        std::lock_guard<std::mutex> lock(outputLock);
+                        std::lock_guard<std::mutex> lock(stdinLock);
                         if (!stdinSource) stdinSource = Source::FromStdin(stdin);
                         source = stdinSource.get();
                     } else {

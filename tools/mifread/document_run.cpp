@@ -229,7 +229,7 @@ private:
 
 std::string Title(const Source& source) {
     if (source.name() == "-") return "standard input";
-    return fs::path(source.name()).stem().string();
+    return CleanUtf8(fs::path(source.name()).stem().string(), TextEncoding::Utf8);
 }
 
 }  // namespace
@@ -247,6 +247,7 @@ DocumentReport ConvertDocument(const Module& module, Source& source, const Conve
         return report;
     }
     const TextEncoding encoding = EncodingForVersion(ReadMifVersion(source.Head(64)));
+    std::ofstream file;
     try {
         // The first reading: sizes of body text and headings.
         mifconvert::Outline outline;
@@ -265,12 +266,11 @@ DocumentReport ConvertDocument(const Module& module, Source& source, const Conve
             builder.Finish();
             outline.Finish();
             if (auto font = outline.bodyFont(); font && *font < host.callback.fonts().size()) {
-                outline.SetBodyFace(host.callback.fonts()[*font].face);
+                outline.SetBodyFace(CleanUtf8(host.callback.fonts()[*font].face, encoding));
             }
             firstStats = first.allocations;
         }
 
-        std::ofstream file;
         std::ostream* sink = &out;
         fs::path framesDir;
         std::string framesHref;
@@ -294,9 +294,9 @@ DocumentReport ConvertDocument(const Module& module, Source& source, const Conve
         options.encoding = encoding;
         options.title = Title(source);
         options.outline = mifconvert::NeedsOutline(job.format) ? &outline : nullptr;
-        options.fontFace = [&host](uint32_t n) -> std::optional<std::string> {
+        options.fontFace = [&host, encoding](uint32_t n) -> std::optional<std::string> {
             const auto& fonts = host.callback.fonts();
-            if (n < fonts.size()) return fonts[n].face;
+            if (n < fonts.size()) return CleanUtf8(fonts[n].face, encoding);
             return std::nullopt;
         };
         options.frames = [&fetcher](const FrameToken& t, bool embed) { return fetcher(t, embed); };
@@ -325,6 +325,11 @@ DocumentReport ConvertDocument(const Module& module, Source& source, const Conve
         std::string what = e.what();
         const std::string prefix = "cannot open " + source.name() + ": ";
         fail(what.rfind(prefix, 0) == 0 ? "cannot open: " + what.substr(prefix.size()) : what);
+        // Leave no half-written output behind.
+        if (file.is_open()) {
+            file.close();
+            fs::remove(job.output, ec);
+        }
     }
     return report;
 }

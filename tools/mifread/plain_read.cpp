@@ -152,18 +152,9 @@ bool ReadPlain(const Module& module, Source& source, const PlainOptions& opt) {
     }
     if (opt.fonts) PrintFonts(host.callback, opt.raw ? std::cerr : std::cout);
 
-    switch (run.outcome) {
-        case RunResult::Outcome::Finished: break;
-        case RunResult::Outcome::FillFailed:
-            std::cerr << name << OutcomeProblem(run, stream->Size()) << "\n";
-            ok = false;
-            break;
-        case RunResult::Outcome::Stalled:
-            std::cerr << name << "the reader stopped making progress at " << run.lastPercent << " percent after "
-                      << run.fills.size() << " fills\n";
-            ok = false;
-            break;
-        default: break;
+    if (std::string problem = OutcomeProblem(run, stream->Size()); !problem.empty()) {
+        std::cerr << name << problem << "\n";
+        ok = false;
     }
     if (run.overran) {
         std::cerr << name << "the reader wrote past the end of the output buffer\n";
@@ -177,6 +168,10 @@ bool ReadPlain(const Module& module, Source& source, const PlainOptions& opt) {
         ok = false;
     }
     std::cout.flush();
+    if (!std::cout) {
+        std::cerr << name << "cannot write the output\n";
+        ok = false;
+    }
     return ok;
 }
 
