@@ -170,7 +170,7 @@ inline Checked Read(const mifhost::Module& module, std::string_view document, co
     if (run.outcome == Outcome::InitFailed && !refused) note("mifInitDoc failed without a refused allocation");
     if (run.outcome == Outcome::Stalled) note("the fills stopped making progress");
     if (run.outcome != Outcome::NoContext && run.freeStatus != MIF_STATUS_OK) note("mifFreeContext failed");
-    const uint64_t damaged = host.allocator.CheckGuards() + host.allocator.stats().damaged;
+    const uint64_t damaged = host.allocator.CheckGuards();
     c.memory = host.allocator.stats();
     if (c.memory.liveBlocks != 0) note(std::to_string(c.memory.liveBlocks) + " blocks never given back");
     if (c.memory.badFrees != 0) note(std::to_string(c.memory.badFrees) + " frees of blocks never handed out");

@@ -39,6 +39,7 @@ bool Allocator::Refuse(uint64_t size) {
 }
 
 void* Allocator::Link(Header* h, uint32_t size) {
+    h->owner = this;
     h->size = size;
     h->tag = kLiveTag;
     std::memset(h->front, kFrontGuard, sizeof h->front);
@@ -65,8 +66,8 @@ void Allocator::Unlink(Header* h) {
 Allocator::Header* Allocator::HeaderOf(void* p) const {
     Header* h = static_cast<Header*>(p) - 1;
     // A pointer this allocator never handed out (or one already freed) has
-    // no live tag before it.
-    if (h->tag != kLiveTag && h->tag != kDamagedTag) return nullptr;
+    // no live tag, or another owner, before it.
+    if ((h->tag != kLiveTag && h->tag != kDamagedTag) || h->owner != this) return nullptr;
     return h;
 }
 
@@ -89,12 +90,8 @@ void Allocator::Check(Header* h) {
 }
 
 uint64_t Allocator::CheckGuards() {
-    uint64_t n = 0;
-    for (Header* h = live_.next; h != &live_; h = h->next) {
-        Check(h);
-        n += h->tag == kDamagedTag;
-    }
-    return n;
+    for (Header* h = live_.next; h != &live_; h = h->next) Check(h);
+    return stats_.damaged;
 }
 
 void* Allocator::Allocate(uint32_t size) {

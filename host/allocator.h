@@ -45,8 +45,8 @@ public:
     void* Reallocate(void* p, uint32_t newSize);
     void Free(void* p);
 
-    // Checks the guards of every live block; returns how many are damaged
-    // (each damaged block is counted once in stats().damaged).
+    // Checks the guards of every live block; returns how many blocks were
+    // found damaged so far, freed or live (stats().damaged).
     uint64_t CheckGuards();
 
     const Stats& stats() const { return stats_; }
@@ -62,15 +62,16 @@ public:
     static Allocator* FromObject(void* object);
 
 private:
-    // Sits before every block: the live list, the size, a tag that marks the
-    // header as this allocator's, and the guard bytes before the block. Its
-    // size keeps blocks 16-byte aligned.
+    // Sits before every block: the live list, the owner and a tag that mark
+    // the header as this allocator's, the size, and the guard bytes before
+    // the block. Its size keeps blocks 16-byte aligned.
     struct Header {
         Header* prev;
         Header* next;
+        const Allocator* owner;
         uint32_t size;
         uint32_t tag;
-        uint8_t front[8];
+        uint8_t front[16];
     };
     static_assert(sizeof(Header) % 16 == 0);
 
