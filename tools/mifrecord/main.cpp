@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -244,6 +245,14 @@ int main(int argc, char** argv) {
     if (documents.empty()) {
         std::cerr << "mifrecord: no documents\n";
         return 2;
+    }
+    // Records are named after the documents' file names, which must differ.
+    std::map<std::string, fs::path> names;
+    for (const fs::path& doc : documents) {
+        if (auto [it, fresh] = names.emplace(doc.filename().string(), doc); !fresh) {
+            std::cerr << "mifrecord: " << doc.string() << " and " << it->second.string() << " share a file name\n";
+            return 2;
+        }
     }
     std::error_code ec;
     if (recording) fs::create_directories(dir, ec);
