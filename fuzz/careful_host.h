@@ -3,7 +3,7 @@
 // allocation, and checks what the module promises whatever the bytes:
 //  - every fill returns a documented status (6 only on the first fill, with
 //    both outputs untouched), writes nothing past bufferSize and reports a
-//    percentage of at most 100 that never falls (unless the feed allows it);
+//    percentage of at most 100 that never falls;
 //  - every fill that returns 0 before 100 percent used nine tenths of the
 //    buffer, so the number of fills is bounded by the output;
 //  - each fill's tokens are well formed on their own;
@@ -31,7 +31,6 @@ struct Feed {
     int32_t endResult = 0;         // what a read answers at the end of the input
     uint64_t failAt = 0;           // allocation attempt to refuse (0: none)
     bool readObjects = true;       // read every frame's object between fills
-    bool percentRises = true;      // the percentage never falls (see read_target.h for when it may)
 };
 
 struct Checked {
@@ -144,7 +143,7 @@ inline Checked Read(const mifhost::Module& module, std::string_view document, co
         }
         if (!f.bytesWrittenSet || !f.percentSet) note(where + "an output was left unset");
         if (f.bytesWritten > feed.bufferSize) note(where + "reported more bytes than the buffer holds");
-        if (f.percent > 100 || (feed.percentRises && f.percent < lastPercent)) {
+        if (f.percent > 100 || f.percent < lastPercent) {
             note(where + "percentage " + std::to_string(f.percent) + " after " + std::to_string(lastPercent));
         }
         if (f.status == MIF_STATUS_OK && f.percent < 100 && f.bytesWritten < threshold) {

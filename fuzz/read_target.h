@@ -19,7 +19,7 @@ namespace mifcheck {
 constexpr size_t kReadOptionBytes = 4;
 
 // The feed the option bytes o choose for a document.
-inline Feed FeedFromOptions(const uint8_t* o, std::string_view document) {
+inline Feed FeedFromOptions(const uint8_t* o) {
     static const uint32_t kSizes[16] = {MIF_MIN_BUFFER_SIZE, 0, 1, 52, 53, 54, 64, 90,
                                         100, 256, 1000, 4096, 9000, 65535, 131072, 262144};
     static const std::vector<uint32_t> kPatterns[8] = {{}, {1}, {7}, {4093}, {1, 7, 4093, 0}, {4095, 2}, {13, 1}, {}};
@@ -29,10 +29,6 @@ inline Feed FeedFromOptions(const uint8_t* o, std::string_view document) {
     feed.chunks = kPatterns[o[1] & 7];
     if ((o[1] & 7) == 7) feed.chunks = {static_cast<uint32_t>(o[1] >> 3) + 1};
     feed.failAt = static_cast<uint64_t>(o[2]) | static_cast<uint64_t>(o[3]) << 8;
-    // Import data passed over while a table is replayed counts as consumed,
-    // and the next refill sets the count back to the stream position: after
-    // such a replay the percentage may fall.
-    feed.percentRises = document.find("ImportObject") == std::string_view::npos;
     return feed;
 }
 
@@ -40,7 +36,7 @@ inline Feed FeedFromOptions(const uint8_t* o, std::string_view document) {
 inline std::string CheckReadInput(const uint8_t* data, size_t size) {
     if (size < kReadOptionBytes) return "";
     const std::string_view document(reinterpret_cast<const char*>(data) + kReadOptionBytes, size - kReadOptionBytes);
-    const Feed feed = FeedFromOptions(data, document);
+    const Feed feed = FeedFromOptions(data);
     const Checked fed = Read(LinkedModule(), document, feed);
     if (!fed.problem.empty()) return fed.problem;
     if (feed.failAt != 0 || fed.run.status == MIF_STATUS_BUFFER_TOO_SMALL) return "";

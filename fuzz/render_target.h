@@ -147,7 +147,7 @@ inline std::string CheckRenderInput(const uint8_t* data, size_t size) {
         }
     } else {
         const std::string_view document(reinterpret_cast<const char*>(rest.data()), rest.size());
-        Feed feed = FeedFromOptions(data, document);
+        Feed feed = FeedFromOptions(data);
         feed.readObjects = false;
         const Checked read = Read(LinkedModule(), document, feed);
         if (!read.problem.empty()) return "reading the document: " + read.problem;

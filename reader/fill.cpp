@@ -11,8 +11,8 @@ namespace mif {
 
 int32_t RefillWindow(ReaderContext* ctx) {
     if (ctx->leftoverCount == kWindowSize) {
-        // A single piece fills the whole window and can never be completed.
-        ctx->bytesConsumed += kWindowSize;
+        // A single piece fills the whole window and can never be completed:
+        // it is dropped (and, unless replaying, counted below).
         ctx->leftoverCount = 0;
     } else if (ctx->leftoverCount > 0) {
         // The carried piece moves to the window's start, in place.

@@ -129,9 +129,10 @@ Next ImportData(Scan& s) {
     ReaderContext* ctx = s.ctx;
     char* q = SkipImportData(ctx);
     ctx->scanPointer = q;
-    // Counted even during a replay. The mark moves with the count, so the
-    // next iteration does not count the same bytes again.
-    ctx->bytesConsumed += static_cast<int32_t>(q - s.tokenStart);
+    // Not counted during a replay, like every other replayed byte: the count
+    // names the stream position, and the replayed bytes were counted once.
+    // The mark moves on, so the next iteration does not count them either.
+    Count(s, q - s.tokenStart);
     s.mark = q;
     if (q != s.tokenStart) return Next::Iterate;
     if (ctx->leftoverCount != 0) {
