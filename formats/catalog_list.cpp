@@ -65,14 +65,6 @@ int RecordFontProperty(ReaderContext* ctx, StatementFrame* frame) {
 
 }  // namespace
 
-StatementHandler RecordingHandler(const ReaderContext* ctx, Keyword keyword) {
-    if (ctx->inPgf && ctx->recordingPgf) {
-        return keyword == Keyword::PgfFont || keyword == Keyword::TabStop ? nullptr : RecordParagraphProperty;
-    }
-    if (ctx->inFont && ctx->recordingFont) return RecordFontProperty;
-    return nullptr;
-}
-
 CatalogEntry* FindCatalogEntry(const CatalogList* list, const char* tag) {
     if (tag[0] == '\0' || list->buckets == nullptr) return nullptr;
     uint32_t hash = TagHash(tag);
@@ -117,12 +109,44 @@ int ApplyCatalogEntry(ReaderContext* ctx, CatalogEntry* entry) {
     return 1;
 }
 
-bool RecordsNothingWhenPlain(const ReaderContext* ctx, Keyword keyword) {
-    // The value of a statement that application ignores is only decoded,
-    // which writes tab tokens in a body flow alone.
-    if (IsFormatProperty(keyword) || ctx->inBodyFlow) return false;
-    const CatalogList& list = ctx->inPgf && ctx->recordingPgf ? ctx->catalogs.paragraphs : ctx->catalogs.fonts;
-    return list.recordingEntry != nullptr;
+namespace {
+
+// Which statements a plain value lets pass without a frame, by Keyword. A
+// recorder ignores what is not a format property unless the definition has
+// no entry (its first statements) or the flow is a body flow, where decoding
+// the value may write tab tokens: then every recorded statement is framed.
+// PgfFont and TabStop inside a Pgf keep their own handlers (HandleDefault).
+constexpr bool OwnHandlerInPgf(int k) {
+    return k == static_cast<int>(Keyword::PgfFont) || k == static_cast<int>(Keyword::TabStop);
+}
+
+template <typename Passes>
+constexpr KeywordFlags FlagsOf(Passes passes) {
+    KeywordFlags flags{};
+    for (int k = 0; k <= kKeywordCount; ++k) flags[k] = passes(k);
+    return flags;
+}
+
+constexpr KeywordFlags kPassesOverInPgf =
+    FlagsOf([](int k) { return OwnHandlerInPgf(k) ? kHandledByDefault[k] : !HandledBy(k, "HandleFormatProperty"); });
+constexpr KeywordFlags kPassesOverInFramedPgf =
+    FlagsOf([](int k) { return OwnHandlerInPgf(k) && kHandledByDefault[k]; });
+constexpr KeywordFlags kPassesOverInFont = FlagsOf([](int k) { return !HandledBy(k, "HandleFormatProperty"); });
+constexpr KeywordFlags kPassesOverNothing{};
+
+}  // namespace
+
+OpeningRoute RouteWhileRecording(const ReaderContext* ctx) {
+    const bool ignoresPlain = !ctx->inBodyFlow;
+    if (ctx->inPgf && ctx->recordingPgf) {
+        const bool passes = ignoresPlain && ctx->catalogs.paragraphs.recordingEntry != nullptr;
+        return {RecordParagraphProperty, true, passes ? kPassesOverInPgf.data() : kPassesOverInFramedPgf.data()};
+    }
+    if (ctx->inFont && ctx->recordingFont) {
+        const bool passes = ignoresPlain && ctx->catalogs.fonts.recordingEntry != nullptr;
+        return {RecordFontProperty, false, passes ? kPassesOverInFont.data() : kPassesOverNothing.data()};
+    }
+    return {nullptr, false, kHandledByDefault.data()};
 }
 
 void FreeCatalog(ReaderContext* ctx, CatalogList* list) {

@@ -17,17 +17,32 @@ int HandleFontCatalog(ReaderContext* ctx, StatementFrame* frame);
 int HandleFont(ReaderContext* ctx, StatementFrame* frame);
 int HandleFTag(ReaderContext* ctx, StatementFrame* frame);
 
-// Whether a definition may be being recorded: a quick test before
-// RecordingHandler, which also asks whether the statement stands in it.
-inline bool MayBeRecording(const ReaderContext* ctx) { return (ctx->recordingPgf | ctx->recordingFont) != 0; }
+// How the statements opened next are handled while a definition may be
+// being recorded. Nothing it depends on changes until a handler runs or a
+// statement gets a frame, so a run of statements passed over shares one.
+struct OpeningRoute {
+    StatementHandler recorder;        // the recorder of the definition open now, or null
+    bool inPgfDefinition;             // PgfFont and TabStop keep their own handlers there
+    const bool* passesOverWhenPlain;  // by Keyword: a plain value needs no frame
+};
 
-// The handler of a statement opened inside a Pgf or Font definition that is
-// being recorded (a recorder, save for PgfFont and TabStop in a Pgf), or
-// null when the statement gets its keyword's own handler.
-StatementHandler RecordingHandler(const ReaderContext* ctx, Keyword keyword);
-// Whether the recorder that RecordingHandler gives this statement would do
-// nothing at all, provided its value is plain.
-bool RecordsNothingWhenPlain(const ReaderContext* ctx, Keyword keyword);
+// The route while a definition is being recorded somewhere.
+OpeningRoute RouteWhileRecording(const ReaderContext* ctx);
+
+inline OpeningRoute RouteForOpening(const ReaderContext* ctx) {
+    if ((ctx->recordingPgf | ctx->recordingFont) == 0) return {nullptr, false, kHandledByDefault.data()};
+    return RouteWhileRecording(ctx);
+}
+
+// The handler of a statement opened on this route: a recorder inside a
+// definition being recorded (save PgfFont and TabStop in a Pgf), else the
+// keyword's own.
+inline StatementHandler HandlerOf(const OpeningRoute& route, Keyword keyword) {
+    const bool own = route.recorder == nullptr ||
+                     (route.inPgfDefinition && (keyword == Keyword::PgfFont || keyword == Keyword::TabStop));
+    return own ? kKeywordTable[static_cast<int>(keyword)].handler : route.recorder;
+}
+
 void FreeParagraphCatalog(ReaderContext* ctx);
 void FreeFontCatalog(ReaderContext* ctx);
 

@@ -91,6 +91,15 @@ constexpr std::array<int8_t, kKeywordCount + 1> BuildRuleIndex() {
 }
 constexpr std::array<int8_t, kKeywordCount + 1> kRuleIndex = BuildRuleIndex();
 
+// The recorders and the scanner tell properties by their handler.
+constexpr bool EveryPropertyHasTheHandler() {
+    for (int k = 0; k <= kKeywordCount; ++k) {
+        if ((kRuleIndex[k] >= 0) != HandledBy(k, "HandleFormatProperty")) return false;
+    }
+    return true;
+}
+static_assert(EveryPropertyHasTheHandler(), "a format property's keyword does not name HandleFormatProperty");
+
 const PropertyRule* RuleOf(Keyword keyword) {
     int r = kRuleIndex[static_cast<int>(keyword)];
     return r < 0 ? nullptr : &kRules[r];

@@ -17,11 +17,4 @@ const KeywordRow kKeywordTable[kKeywordCount + 1] = {
     {"", HandleDefault},
 };
 
-const bool kHandledByDefault[kKeywordCount + 1] = {
-#define MIF_KEYWORD_DEFAULT(name, handler) &handler == &HandleDefault,
-    MIF_KEYWORDS(MIF_KEYWORD_DEFAULT)
-#undef MIF_KEYWORD_DEFAULT
-    true,
-};
-
 }  // namespace mif

@@ -114,8 +114,27 @@ extern const KeywordRow kKeywordTable[kKeywordCount + 1];
 // Succeeds and does nothing: for keywords without a handler of their own.
 int HandleDefault(ReaderContext* ctx, StatementFrame* frame);
 
+// Whether keyword k's handler is the one named, known at compile time.
+constexpr bool HandledBy(int k, const char* handler) {
+    constexpr const char* kHandlerNames[kKeywordCount + 1] = {
+#define MIF_KEYWORD_HANDLER(name, handler) #handler,
+        MIF_KEYWORDS(MIF_KEYWORD_HANDLER)
+#undef MIF_KEYWORD_HANDLER
+        "HandleDefault",
+    };
+    const char* a = kHandlerNames[k];
+    while (*a != '\0' && *a == *handler) ++a, ++handler;
+    return *a == *handler;
+}
+
+using KeywordFlags = std::array<bool, kKeywordCount + 1>;
+
 // Whether a keyword's handler is HandleDefault, by Keyword.
-extern const bool kHandledByDefault[kKeywordCount + 1];
+inline constexpr KeywordFlags kHandledByDefault = [] {
+    KeywordFlags flags{};
+    for (int k = 0; k <= kKeywordCount; ++k) flags[k] = HandledBy(k, "HandleDefault");
+    return flags;
+}();
 
 // ---- The keyword hash ------------------------------------------------------
 namespace keyword_hash {

@@ -35,22 +35,21 @@ inline void RaiseSectionFlag(ReaderContext* ctx, Keyword keyword) {
     }
 }
 
-// Opens a statement: a frame with the keyword's handler (or a catalog
-// recorder) and the start of its value becomes the top, and the keyword's
-// section flag is raised. 0 when no frame can be had from the host.
-inline int PushStatement(ReaderContext* ctx, Keyword keyword, char* valueStart) {
+// Opens a statement: a frame with its handler (see HandlerOf) and the start
+// of its value becomes the top, and the keyword's section flag is raised.
+// 0 when no frame can be had from the host.
+inline int PushStatement(ReaderContext* ctx, Keyword keyword, StatementHandler handler, char* valueStart) {
     if (ctx->freeFrames == nullptr && !GrowFramePool(ctx)) return 0;
     StatementFrame* frame = ctx->freeFrames;
     ctx->freeFrames = frame->parent;
-    // The flags are raised after the handler is chosen: a section keyword
-    // never sees its own flag at its own push.
-    StatementHandler handler = MayBeRecording(ctx) ? RecordingHandler(ctx, keyword) : nullptr;
-    frame->handler = handler != nullptr ? handler : kKeywordTable[static_cast<int>(keyword)].handler;
+    frame->handler = handler;
     frame->valueStart = valueStart;
     frame->valueEnd = nullptr;
     frame->keyword = keyword;
     frame->parent = ctx->topFrame;
     ctx->topFrame = frame;
+    // Raised after the handler was chosen: a section keyword never sees its
+    // own flag at its own push.
     RaiseSectionFlag(ctx, keyword);
     return 1;
 }

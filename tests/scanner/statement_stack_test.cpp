@@ -68,7 +68,7 @@ protected:
 
 TEST_F(StatementStack, FramesAreReusedAndARefusedBlockPushesNothing) {
     auto nest = [&](int depth) {
-        for (int i = 0; i < depth; ++i) ASSERT_EQ(mif::PushStatement(ctx_, Keyword::Unknown, nullptr), 1);
+        for (int i = 0; i < depth; ++i) ASSERT_EQ(mif::PushStatement(ctx_, Keyword::Unknown, &mif::HandleDefault, nullptr), 1);
         for (int i = 0; i < depth; ++i) ASSERT_EQ(mif::PopStatement(ctx_, 1), 1);
     };
     nest(100);
@@ -78,11 +78,11 @@ TEST_F(StatementStack, FramesAreReusedAndARefusedBlockPushesNothing) {
 
     host_.allocator.failAt = host_.allocator.count + 1;
     nest(100);
-    EXPECT_EQ(mif::PushStatement(ctx_, Keyword::Unknown, nullptr), 1) << "frames left over are still free";
-    while (ctx_->freeFrames != nullptr) ASSERT_EQ(mif::PushStatement(ctx_, Keyword::Page, nullptr), 1);
+    EXPECT_EQ(mif::PushStatement(ctx_, Keyword::Unknown, &mif::HandleDefault, nullptr), 1) << "frames left over are still free";
+    while (ctx_->freeFrames != nullptr) ASSERT_EQ(mif::PushStatement(ctx_, Keyword::Page, &mif::HandleDefault, nullptr), 1);
     ctx_->inPage = 0;
     mif::StatementFrame* top = ctx_->topFrame;
-    EXPECT_EQ(mif::PushStatement(ctx_, Keyword::Page, nullptr), 0);
+    EXPECT_EQ(mif::PushStatement(ctx_, Keyword::Page, &mif::HandleDefault, nullptr), 0);
     EXPECT_EQ(ctx_->topFrame, top);
     EXPECT_EQ(ctx_->inPage, 0u) << "no flag is raised for a statement that was not pushed";
 }
