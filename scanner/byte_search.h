@@ -30,17 +30,18 @@ inline __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<con
 inline __m128i Splat(char c) { return _mm_set1_epi8(c); }
 inline __m128i Eq(__m128i v, char c) { return _mm_cmpeq_epi8(v, Splat(c)); }
 inline __m128i Spaces(__m128i v) {
-    __m128i control = _mm_sub_epi8(v, Splat(9));  // 9..13 become 0..4
-    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(control, Splat(4)), control);
-    return _mm_or_si128(low, Eq(v, ' '));
+    // 9..13 become -128..-124, the only bytes below -123 as signed.
+    __m128i control = _mm_add_epi8(v, Splat(static_cast<char>(0x80 - 9)));
+    return _mm_or_si128(_mm_cmplt_epi8(control, Splat(-123)), Eq(v, ' '));
 }
+inline uint32_t Bits(__m128i mask) { return static_cast<uint32_t>(_mm_movemask_epi8(mask)); }
 
 // The first position from p whose 16-byte block gives a set bit in
-// match(block), or end. match returns a byte mask (0xFF where a byte matches).
+// match(block), or end. match returns one bit per byte, the first byte in bit 0.
 template <typename Match>
 inline char* FindFirst(char* p, const char* end, Match match) {
     while (p < end) {
-        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(match(Load(p))));
+        uint32_t bits = match(Load(p));
         if (bits != 0) {
             // A match at or past end lies in the slack: there is none before end.
             char* hit = p + std::countr_zero(bits);
@@ -55,34 +56,46 @@ inline char* FindFirst(char* p, const char* end, Match match) {
 
 // First byte in [p, end) that is not whitespace, or end.
 inline char* SkipSpaces(char* p, const char* end) {
-    return bytes::FindFirst(p, end, [](__m128i v) { return _mm_xor_si128(bytes::Spaces(v), _mm_set1_epi8(-1)); });
+    return bytes::FindFirst(p, end, [](__m128i v) { return bytes::Bits(bytes::Spaces(v)) ^ 0xFFFFu; });
 }
 
 // First line feed or carriage return in [p, end), or end.
 inline char* FindLineEnd(char* p, const char* end) {
-    return bytes::FindFirst(p, end, [](__m128i v) { return _mm_or_si128(bytes::Eq(v, '\n'), bytes::Eq(v, '\r')); });
+    return bytes::FindFirst(p, end, [](__m128i v) { return bytes::Bits(_mm_or_si128(bytes::Eq(v, '\n'), bytes::Eq(v, '\r'))); });
 }
 
 // First whitespace or '>' in [p, end): the end of a keyword.
 inline char* FindKeywordEnd(char* p, const char* end) {
-    return bytes::FindFirst(p, end, [](__m128i v) { return _mm_or_si128(bytes::Spaces(v), bytes::Eq(v, '>')); });
+    return bytes::FindFirst(p, end, [](__m128i v) { return bytes::Bits(_mm_or_si128(bytes::Spaces(v), bytes::Eq(v, '>'))); });
 }
 
 // First byte of a value outside a string that may end or interrupt it: a
 // backquote, '#', '>', '<', or the 'd' / 'i' of a macro statement.
 inline char* FindValueStop(char* p, const char* end) {
     return bytes::FindFirst(p, end, [](__m128i v) {
-        __m128i a = _mm_or_si128(bytes::Eq(v, '`'), bytes::Eq(v, '#'));
-        __m128i b = _mm_or_si128(bytes::Eq(v, '>'), bytes::Eq(v, '<'));
-        __m128i c = _mm_or_si128(bytes::Eq(v, 'd'), bytes::Eq(v, 'i'));
-        return _mm_or_si128(_mm_or_si128(a, b), c);
+        // '<' and '>' differ only in bit 1, '`' and 'd' only in bit 2: one
+        // comparison each, after setting that bit.
+        __m128i angle = _mm_cmpeq_epi8(_mm_or_si128(v, bytes::Splat(2)), bytes::Splat('>'));
+        __m128i quoteOrD = _mm_cmpeq_epi8(_mm_or_si128(v, bytes::Splat(4)), bytes::Splat('d'));
+        __m128i rest = _mm_or_si128(bytes::Eq(v, '#'), bytes::Eq(v, 'i'));
+        return bytes::Bits(_mm_or_si128(_mm_or_si128(angle, quoteOrD), rest));
     });
 }
 
 // First occurrence of c in [p, end), or end.
 inline char* FindByte(char* p, const char* end, char c) {
     __m128i needle = bytes::Splat(c);
-    return bytes::FindFirst(p, end, [needle](__m128i v) { return _mm_cmpeq_epi8(v, needle); });
+    return bytes::FindFirst(p, end, [needle](__m128i v) { return bytes::Bits(_mm_cmpeq_epi8(v, needle)); });
+}
+
+// First NUL in [p, end), or end; quick for the short runs of keywords.
+inline char* FindFirstNul(char* p, const char* end) {
+    if (end - p <= 16) {
+        uint32_t bits = bytes::Bits(bytes::Eq(bytes::Load(p), '\0'));
+        bits &= (1u << (end - p)) - 1;
+        return bits != 0 ? p + std::countr_zero(bits) : const_cast<char*>(end);
+    }
+    return FindByte(p, end, '\0');
 }
 
 #else  // byte by byte
@@ -111,6 +124,8 @@ inline char* FindByte(char* p, const char* end, char c) {
     while (p < end && *p != c) ++p;
     return p;
 }
+
+inline char* FindFirstNul(char* p, const char* end) { return FindByte(p, end, '\0'); }
 
 #endif
 

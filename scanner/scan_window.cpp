@@ -214,6 +214,13 @@ char* NextOpenAfter(char* c, const char* end) {
 Next OpenStatement(Scan& s, char* p) {
     ReaderContext* ctx = s.ctx;
     char* end = ctx->windowEnd;
+    // A statement whose handler does nothing with a plain value (and that
+    // raises no flag) needs a frame only if its value turns out not to be
+    // plain: its frame is taken once that is known, and a plain one is
+    // closed at once. Which statements those are stays the same while they
+    // follow each other; a pending table start frames them all.
+    const OpeningRoute route = RouteForOpening(ctx);
+    const bool* passesOver = ctx->tableStartPending && ctx->inRow ? nullptr : route.passesOverWhenPlain;
     for (;;) {
         char* q = FindKeywordEnd(p + 1, end);
         if (q == end) {
@@ -229,22 +236,15 @@ Next OpenStatement(Scan& s, char* p) {
         if (keyword == Keyword::Unknown) {
             // A NUL ends the keyword's spelling, as it ends a C string, but
             // not the keyword: the value starts after the whole word.
-            char* nul = FindByte(p + 1, q, '\0');
+            char* nul = FindFirstNul(p + 1, q);
             if (nul != q) keyword = LookupKeyword(p + 1, static_cast<uint32_t>(nul - (p + 1)));
         }
         char* valueStart = q + 1;
 
-        // A statement whose handler does nothing with a plain value (and that
-        // raises no flag) needs a frame only if its value turns out not to be
-        // plain: its frame is taken once that is known, and a plain one is
-        // closed at once.
-        const bool recorded = MayBeRecording(ctx) && RecordingHandler(ctx, keyword) != nullptr;
-        const bool plainPassesOver =
-            recorded ? RecordsNothingWhenPlain(ctx, keyword) : kHandledByDefault[static_cast<int>(keyword)];
-        const bool frameless = plainPassesOver && !(ctx->tableStartPending && ctx->inRow);
+        const bool frameless = passesOver != nullptr && passesOver[static_cast<int>(keyword)];
         const uint8_t* written = ctx->writePointer;
         if (!frameless) {
-            if (!PushStatement(ctx, keyword, valueStart)) {
+            if (!PushStatement(ctx, keyword, HandlerOf(route, keyword), valueStart)) {
                 // No memory for the statement's frame: stop here rather than
                 // read on with a stack that no longer matches the input.
                 s.status = 0;
@@ -293,7 +293,7 @@ Next OpenStatement(Scan& s, char* p) {
             s.mark = s.tokenStart = c;
             return CloseStatement(s, c, false);
         }
-        if (frameless && !PushStatement(ctx, keyword, valueStart)) {
+        if (frameless && !PushStatement(ctx, keyword, HandlerOf(route, keyword), valueStart)) {
             s.status = 0;
             return Next::Return;
         }
