@@ -63,14 +63,18 @@ namespace {
 // One call's working values.
 struct Scan {
     ReaderContext* ctx;
-    char* mark;        // bytes before it are counted in bytesConsumed
+    char* mark;        // bytes before it are consumed (see Sync)
     char* tokenStart;  // where the current iteration began
+    int64_t base;      // bytesConsumed less the mark's offset in the window
     int status;
     bool counting;     // not replaying: a replay starts or ends only as the call returns
 };
 
-void Count(Scan& s, int64_t n) {
-    if (s.counting) s.ctx->bytesConsumed += static_cast<int32_t>(n);
+// Brings bytesConsumed up to the mark. The count follows the mark and is
+// stored only where it is read (a statement's push, a replay's start) and
+// as the call returns; during a replay it stays as it was.
+void Sync(Scan& s) {
+    if (s.counting) s.ctx->bytesConsumed = static_cast<int32_t>(s.base + (s.mark - s.ctx->window));
 }
 
 enum class Macro { None, Define, Include };
@@ -112,12 +116,11 @@ Next MacroStatement(Scan& s, char* p, Macro macro) {
     ctx->scanPointer = f + 1;
     if (ctx->scanPointer < ctx->windowEnd && IsSpace(*ctx->scanPointer)) {
         if (SkipWhitespace(ctx) >= ctx->windowEnd) {
-            Count(s, ctx->windowEnd - p);
+            s.mark = ctx->windowEnd;
             return Next::Return;
         }
     }
     if (ctx->scanPointer < ctx->windowEnd && *ctx->scanPointer == '#') {
-        Count(s, ctx->scanPointer - p);
         s.mark = ctx->scanPointer;
         return CommentAtTop(s);
     }
@@ -132,7 +135,6 @@ Next ImportData(Scan& s) {
     // Not counted during a replay, like every other replayed byte: the count
     // names the stream position, and the replayed bytes were counted once.
     // The mark moves on, so the next iteration does not count them either.
-    Count(s, q - s.tokenStart);
     s.mark = q;
     if (q != s.tokenStart) return Next::Iterate;
     if (ctx->leftoverCount != 0) {
@@ -244,6 +246,7 @@ Next OpenStatement(Scan& s, char* p) {
         const bool frameless = passesOver != nullptr && passesOver[static_cast<int>(keyword)];
         const uint8_t* written = ctx->writePointer;
         if (!frameless) {
+            Sync(s);
             if (!PushStatement(ctx, keyword, HandlerOf(route, keyword), valueStart)) {
                 // No memory for the statement's frame: stop here rather than
                 // read on with a stack that no longer matches the input.
@@ -285,14 +288,13 @@ Next OpenStatement(Scan& s, char* p) {
             // statements cannot have changed, and a replay neither starts nor
             // ends here. Go straight on to a statement that follows directly.
             if (char* next = NextOpenAfter(c, end)) {
-                Count(s, next - s.mark);
                 s.mark = s.tokenStart = p = next;
                 continue;
             }
-            Count(s, c - s.mark);
             s.mark = s.tokenStart = c;
             return CloseStatement(s, c, false);
         }
+        if (frameless) Sync(s);
         if (frameless && !PushStatement(ctx, keyword, HandlerOf(route, keyword), valueStart)) {
             s.status = 0;
             return Next::Return;
@@ -308,7 +310,6 @@ Next OpenStatement(Scan& s, char* p) {
                 // it wrote (or had no room for) a table start: the checks
                 // between statements then come first.
                 if (ctx->writePointer != written || ctx->outputOverflow) return Next::Iterate;
-                Count(s, c - s.mark);
                 s.mark = s.tokenStart = c;
                 return CloseStatement(s, c, true);
             }
@@ -318,7 +319,6 @@ Next OpenStatement(Scan& s, char* p) {
                 ctx->scanPointer = c;
                 return Next::Iterate;
             case ValueStop::Comment:
-                Count(s, c - s.mark);
                 s.mark = c;
                 ctx->scanPointer = c;
                 if (SkipComment(ctx)) return Next::Iterate;
@@ -339,9 +339,9 @@ Next OpenStatement(Scan& s, char* p) {
         s.status = 0;
         return Next::Return;
     }
-    Count(s, 1);
     s.mark = ctx->scanPointer = p + 1;
     if (ctx->replayRequested) {
+        Sync(s);
         s.status = StartReplay(ctx);
         return Next::Return;
     }
@@ -354,15 +354,15 @@ Next OpenStatement(Scan& s, char* p) {
     if (next < end && IsSpace(*next)) {
         char* to = SkipSpaces(next + 1, end);
         ctx->scanPointer = to;
-        Count(s, to - next);
-        if (to == end) return Next::Return;
         s.mark = to;
+        if (to == end) return Next::Return;
         next = to;
     }
     if (next < end && *next == '#') {
         if (SkipComment(ctx)) return Next::Iterate;
-        if (ctx->leftoverCount == 0) Count(s, end - s.mark);
-        ctx->scanPointer = MoreInputRemains(ctx) ? s.mark : end;
+        char* resume = s.mark;
+        if (ctx->leftoverCount == 0) s.mark = end;
+        ctx->scanPointer = MoreInputRemains(ctx) ? resume : end;
         return Next::Return;
     }
     return Next::Iterate;
@@ -389,19 +389,18 @@ Next OtherByte(Scan& s, char* p) {
 }  // namespace
 
 int ScanWindow(ReaderContext* ctx) {
-    Scan s{ctx, ctx->scanPointer, ctx->scanPointer, 1, ctx->replaying == 0};
+    Scan s{ctx, ctx->scanPointer, ctx->scanPointer, ctx->bytesConsumed - (ctx->scanPointer - ctx->window), 1,
+           ctx->replaying == 0};
     Next next = Next::Final;
     while (ctx->scanPointer < ctx->windowEnd) {
         char* p = ctx->scanPointer;
         if (ctx->leftoverCount != 0 || ctx->outputOverflow) break;
         if (OutputUsed(ctx) >= ctx->fillThreshold) {
-            // Count up to the stopping point, so that bytesConsumed keeps
+            // Consumed up to the stopping point, so that bytesConsumed keeps
             // naming the stream position when the next fill resumes here.
-            Count(s, p - s.mark);
             s.mark = p;
             break;
         }
-        Count(s, p - s.mark);
         s.mark = p;
         s.tokenStart = p;
         if (*p == '<') {
@@ -415,6 +414,7 @@ int ScanWindow(ReaderContext* ctx) {
         next = Next::Final;
     }
     if (next != Next::Return && OutputUsed(ctx) >= ctx->fillThreshold) ctx->resumeWindow = 1;
+    Sync(s);
     return s.status;
 }
 
