@@ -252,8 +252,7 @@ int32_t RestoreFontSize(int32_t size) {
 }
 
 void CopyNameField(char* field, const char* text) {
-    size_t length = 0;
-    while (length < kNameField - 1 && text[length] != '\0') ++length;
+    const size_t length = strnlen(text, kNameField - 1);
     std::memset(field, 0, kNameField);
     std::memcpy(field, text, length);
 }
