@@ -21,6 +21,8 @@ inline bool IsSpace(char c) {
 }
 
 inline bool IsLineEndByte(char c) { return c == '\n' || c == '\r'; }
+inline bool IsKeywordEnd(char c) { return IsSpace(c) || c == '>'; }
+inline bool IsValueStop(char c) { return c == '`' || c == '#' || c == '>' || c == '<' || c == 'd' || c == 'i'; }
 
 #if MIF_HAVE_SSE2
 
@@ -35,6 +37,18 @@ inline __m128i Spaces(__m128i v) {
     return _mm_or_si128(_mm_cmplt_epi8(control, Splat(-123)), Eq(v, ' '));
 }
 inline uint32_t Bits(__m128i mask) { return static_cast<uint32_t>(_mm_movemask_epi8(mask)); }
+
+// The classes of bytes the scanner stops at, as byte masks.
+inline __m128i KeywordEnds(__m128i v) { return _mm_or_si128(Spaces(v), Eq(v, '>')); }
+inline __m128i LineEnds(__m128i v) { return _mm_or_si128(Eq(v, '\n'), Eq(v, '\r')); }
+inline __m128i ValueStops(__m128i v) {
+    // '<' and '>' differ only in bit 1, '`' and 'd' only in bit 2: one
+    // comparison each, after setting that bit.
+    __m128i angle = _mm_cmpeq_epi8(_mm_or_si128(v, Splat(2)), Splat('>'));
+    __m128i quoteOrD = _mm_cmpeq_epi8(_mm_or_si128(v, Splat(4)), Splat('d'));
+    __m128i rest = _mm_or_si128(Eq(v, '#'), Eq(v, 'i'));
+    return _mm_or_si128(_mm_or_si128(angle, quoteOrD), rest);
+}
 
 // The first position from p whose 16-byte block gives a set bit in
 // match(block), or end. match returns one bit per byte, the first byte in bit 0.
@@ -61,25 +75,18 @@ inline char* SkipSpaces(char* p, const char* end) {
 
 // First line feed or carriage return in [p, end), or end.
 inline char* FindLineEnd(char* p, const char* end) {
-    return bytes::FindFirst(p, end, [](__m128i v) { return bytes::Bits(_mm_or_si128(bytes::Eq(v, '\n'), bytes::Eq(v, '\r'))); });
+    return bytes::FindFirst(p, end, [](__m128i v) { return bytes::Bits(bytes::LineEnds(v)); });
 }
 
 // First whitespace or '>' in [p, end): the end of a keyword.
 inline char* FindKeywordEnd(char* p, const char* end) {
-    return bytes::FindFirst(p, end, [](__m128i v) { return bytes::Bits(_mm_or_si128(bytes::Spaces(v), bytes::Eq(v, '>'))); });
+    return bytes::FindFirst(p, end, [](__m128i v) { return bytes::Bits(bytes::KeywordEnds(v)); });
 }
 
 // First byte of a value outside a string that may end or interrupt it: a
 // backquote, '#', '>', '<', or the 'd' / 'i' of a macro statement.
 inline char* FindValueStop(char* p, const char* end) {
-    return bytes::FindFirst(p, end, [](__m128i v) {
-        // '<' and '>' differ only in bit 1, '`' and 'd' only in bit 2: one
-        // comparison each, after setting that bit.
-        __m128i angle = _mm_cmpeq_epi8(_mm_or_si128(v, bytes::Splat(2)), bytes::Splat('>'));
-        __m128i quoteOrD = _mm_cmpeq_epi8(_mm_or_si128(v, bytes::Splat(4)), bytes::Splat('d'));
-        __m128i rest = _mm_or_si128(bytes::Eq(v, '#'), bytes::Eq(v, 'i'));
-        return bytes::Bits(_mm_or_si128(_mm_or_si128(angle, quoteOrD), rest));
-    });
+    return bytes::FindFirst(p, end, [](__m128i v) { return bytes::Bits(bytes::ValueStops(v)); });
 }
 
 // First occurrence of c in [p, end), or end.
@@ -111,12 +118,12 @@ inline char* FindLineEnd(char* p, const char* end) {
 }
 
 inline char* FindKeywordEnd(char* p, const char* end) {
-    while (p < end && !IsSpace(*p) && *p != '>') ++p;
+    while (p < end && !IsKeywordEnd(*p)) ++p;
     return p;
 }
 
 inline char* FindValueStop(char* p, const char* end) {
-    while (p < end && *p != '`' && *p != '#' && *p != '>' && *p != '<' && *p != 'd' && *p != 'i') ++p;
+    while (p < end && !IsValueStop(*p)) ++p;
     return p;
 }
 
