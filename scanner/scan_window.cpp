@@ -162,7 +162,7 @@ enum class ValueStop {
 
 // Finds where the value that starts at c stops. Whitespace outside a string
 // needs no step of its own: none of it ends a value.
-ValueStop FindValueEnd(char*& c, const char* end) {
+ValueStop FindValueEnd(char*& c, const char* end, const Lookahead& look) {
     bool inString = false;
     for (;;) {
         if (inString) {
@@ -173,7 +173,7 @@ ValueStop FindValueEnd(char*& c, const char* end) {
             ++c;
             continue;
         }
-        c = FindValueStop(c, end);
+        c = look.ValueStop(c, end);
         if (c == end) return ValueStop::Cut;
         switch (*c) {
             case '>': return ValueStop::Close;
@@ -199,8 +199,8 @@ ValueStop FindValueEnd(char*& c, const char* end) {
 // follows it when only blanks and at most one comment (ending inside the
 // window) stand between them, else null. Between two such statements the
 // general loop would do nothing but count the bytes.
-char* NextOpenAfter(char* c, const char* end) {
-    char* a = SkipSpaces(c + 1, end);
+char* NextOpenAfter(char* c, const char* end, const Lookahead& look) {
+    char* a = look.NonSpace(c + 1, end);
     if (a == end) return nullptr;
     if (*a == '#') {
         char* e = CommentEnd(a, end);
@@ -224,7 +224,8 @@ Next OpenStatement(Scan& s, char* p) {
     const OpeningRoute route = RouteForOpening(ctx);
     const bool* passesOver = ctx->tableStartPending && ctx->inRow ? nullptr : route.passesOverWhenPlain;
     for (;;) {
-        char* q = FindKeywordEnd(p + 1, end);
+        const Lookahead look(p + 1);
+        char* q = look.KeywordEnd(p + 1, end);
         if (q == end) {
             CarryOver(ctx, s.mark);
             return Next::Return;
@@ -275,7 +276,7 @@ Next OpenStatement(Scan& s, char* p) {
         }
 
         char* c = valueStart;
-        ValueStop stop = FindValueEnd(c, end);
+        ValueStop stop = FindValueEnd(c, end, look);
         if (stop == ValueStop::Cut) {
             // The value runs into the window's end: read the statement again,
             // whole, from its '<' in the next window.
@@ -287,7 +288,7 @@ Next OpenStatement(Scan& s, char* p) {
             // Nothing was written and no handler ran: the checks between
             // statements cannot have changed, and a replay neither starts nor
             // ends here. Go straight on to a statement that follows directly.
-            if (char* next = NextOpenAfter(c, end)) {
+            if (char* next = NextOpenAfter(c, end, look)) {
                 s.mark = s.tokenStart = p = next;
                 continue;
             }
