@@ -114,6 +114,7 @@ struct Lookahead {
     uint32_t keywordEnds;
     uint32_t valueStops;
     uint32_t nonSpaces;
+    uint32_t closes;
 
     explicit Lookahead(char* at) : base(at) {
         const __m128i a = bytes::Load(at);
@@ -121,6 +122,7 @@ struct Lookahead {
         keywordEnds = bytes::Bits(bytes::KeywordEnds(a)) | bytes::Bits(bytes::KeywordEnds(b)) << 16;
         valueStops = bytes::Bits(bytes::ValueStops(a)) | bytes::Bits(bytes::ValueStops(b)) << 16;
         nonSpaces = ~(bytes::Bits(bytes::Spaces(a)) | bytes::Bits(bytes::Spaces(b)) << 16);
+        closes = bytes::Bits(bytes::Eq(a, '>')) | bytes::Bits(bytes::Eq(b, '>')) << 16;
     }
 
     // The first byte in [p, end) with a bit in bits, or search(p, end) for
@@ -141,6 +143,9 @@ struct Lookahead {
     char* KeywordEnd(char* p, const char* end) const { return Next(keywordEnds, p, end, FindKeywordEnd); }
     char* ValueStop(char* p, const char* end) const { return Next(valueStops, p, end, FindValueStop); }
     char* NonSpace(char* p, const char* end) const { return Next(nonSpaces, p, end, SkipSpaces); }
+    char* Close(char* p, const char* end) const {
+        return Next(closes, p, end, [](char* from, const char* to) { return FindByte(from, to, '>'); });
+    }
 };
 
 #else  // byte by byte
@@ -177,6 +182,7 @@ struct Lookahead {
     char* KeywordEnd(char* p, const char* end) const { return FindKeywordEnd(p, end); }
     char* ValueStop(char* p, const char* end) const { return FindValueStop(p, end); }
     char* NonSpace(char* p, const char* end) const { return SkipSpaces(p, end); }
+    char* Close(char* p, const char* end) const { return FindByte(p, end, '>'); }
 };
 
 #endif

@@ -167,7 +167,7 @@ ValueStop FindValueEnd(char*& c, const char* end, const Lookahead& look) {
     for (;;) {
         if (inString) {
             // Only a '>' ends a string's value, unless a backslash escapes it.
-            c = FindByte(c, end, '>');
+            c = look.Close(c, end);
             if (c == end) return ValueStop::Cut;
             if (c[-1] != '\\') return ValueStop::Close;
             ++c;
