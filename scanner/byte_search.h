@@ -116,26 +116,26 @@ struct Lookahead {
     uint32_t nonSpaces;
     uint32_t closes;
 
-    explicit Lookahead(char* at) : base(at) {
+    // at lies before end; bytes at or past end get no bits.
+    Lookahead(char* at, const char* end) : base(at) {
         const __m128i a = bytes::Load(at);
         const __m128i b = bytes::Load(at + 16);
-        keywordEnds = bytes::Bits(bytes::KeywordEnds(a)) | bytes::Bits(bytes::KeywordEnds(b)) << 16;
-        valueStops = bytes::Bits(bytes::ValueStops(a)) | bytes::Bits(bytes::ValueStops(b)) << 16;
-        nonSpaces = ~(bytes::Bits(bytes::Spaces(a)) | bytes::Bits(bytes::Spaces(b)) << 16);
-        closes = bytes::Bits(bytes::Eq(a, '>')) | bytes::Bits(bytes::Eq(b, '>')) << 16;
+        const auto inside = static_cast<uint32_t>(end - at);
+        const uint32_t before = inside >= 32 ? ~0u : (1u << inside) - 1;
+        keywordEnds = (bytes::Bits(bytes::KeywordEnds(a)) | bytes::Bits(bytes::KeywordEnds(b)) << 16) & before;
+        valueStops = (bytes::Bits(bytes::ValueStops(a)) | bytes::Bits(bytes::ValueStops(b)) << 16) & before;
+        nonSpaces = ~(bytes::Bits(bytes::Spaces(a)) | bytes::Bits(bytes::Spaces(b)) << 16) & before;
+        closes = (bytes::Bits(bytes::Eq(a, '>')) | bytes::Bits(bytes::Eq(b, '>')) << 16) & before;
     }
 
     // The first byte in [p, end) with a bit in bits, or search(p, end) for
-    // what lies past the 32 bytes.
+    // what lies past the 32 bytes (which is end when they reach it).
     template <typename Search>
     char* Next(uint32_t bits, char* p, const char* end, Search search) const {
         const auto offset = static_cast<uint32_t>(p - base);
         if (offset < 32) {
             bits &= ~0u << offset;
-            if (bits != 0) {
-                char* hit = base + std::countr_zero(bits);
-                return hit < end ? hit : const_cast<char*>(end);
-            }
+            if (bits != 0) return base + std::countr_zero(bits);
             p = base + 32;
         }
         return search(p, end);
@@ -178,7 +178,7 @@ inline char* FindByte(char* p, const char* end, char c) {
 inline char* FindFirstNul(char* p, const char* end) { return FindByte(p, end, '\0'); }
 
 struct Lookahead {
-    explicit Lookahead(char*) {}
+    Lookahead(char*, const char*) {}
     char* KeywordEnd(char* p, const char* end) const { return FindKeywordEnd(p, end); }
     char* ValueStop(char* p, const char* end) const { return FindValueStop(p, end); }
     char* NonSpace(char* p, const char* end) const { return SkipSpaces(p, end); }

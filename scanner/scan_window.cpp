@@ -224,7 +224,7 @@ Next OpenStatement(Scan& s, char* p) {
     const OpeningRoute route = RouteForOpening(ctx);
     const bool* passesOver = ctx->tableStartPending && ctx->inRow ? nullptr : route.passesOverWhenPlain;
     for (;;) {
-        const Lookahead look(p + 1);
+        const Lookahead look(p + 1, end);
         char* q = look.KeywordEnd(p + 1, end);
         if (q == end) {
             CarryOver(ctx, s.mark);

@@ -51,4 +51,23 @@ TEST(ByteSearch, EveryByteAtEveryOffsetAgreesWithItsMeaning) {
     }
 }
 
+// The look-ahead answers from its 32 classified bytes what the searches
+// answer, from every start within and past them, wherever the end falls.
+TEST(ByteSearch, TheLookaheadAgreesWithTheSearches) {
+    char buffer[160];
+    for (int i = 0; i < 96; ++i) buffer[i] = "<Pgf `a>' d\tin#x\n >"[i % 22];
+    for (int i = 96; i < 160; ++i) buffer[i] = static_cast<char>(0x80 + i);
+    for (int endAt = 1; endAt <= 96; ++endAt) {
+        const char* end = buffer + endAt;
+        const mif::Lookahead look(buffer, end);
+        for (int from = 0; from <= endAt; ++from) {
+            char* p = buffer + from;
+            ASSERT_EQ(look.KeywordEnd(p, end), mif::FindKeywordEnd(p, end)) << from << " to " << endAt;
+            ASSERT_EQ(look.ValueStop(p, end), mif::FindValueStop(p, end)) << from << " to " << endAt;
+            ASSERT_EQ(look.NonSpace(p, end), mif::SkipSpaces(p, end)) << from << " to " << endAt;
+            ASSERT_EQ(look.Close(p, end), mif::FindByte(p, end, '>')) << from << " to " << endAt;
+        }
+    }
+}
+
 }  // namespace
