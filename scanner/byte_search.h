@@ -109,6 +109,38 @@ inline char* FindFirstNul(char* p, const char* end) {
 // end, its value's stops and the blanks after it mostly lie among them, and
 // all three searches then start from one load instead of each waiting on the
 // one before. Past the 32 bytes the searches go on as usual.
+namespace bytes {
+
+// Of the 32 bytes at at, the bits of the first n (all when n is 32 or more).
+inline uint32_t Before(const char* at, const char* end) {
+    const auto n = static_cast<uint32_t>(end - at);
+    return n >= 32 ? ~0u : (1u << n) - 1;
+}
+
+template <typename Class>
+inline uint32_t Bits32(__m128i a, __m128i b, Class of) { return Bits(of(a)) | Bits(of(b)) << 16; }
+
+// The first byte in [p, end) with a bit in bits (bits for the 32 bytes at
+// base), or search(p, end) for what lies past them (end when they reach it).
+template <typename Search>
+inline char* NextIn(char* base, uint32_t bits, char* p, const char* end, Search search) {
+    const auto offset = static_cast<uint32_t>(p - base);
+    if (offset < 32) {
+        bits &= ~0u << offset;
+        if (bits != 0) return base + std::countr_zero(bits);
+        p = base + 32;
+    }
+    return search(p, end);
+}
+
+inline char* FindClose(char* p, const char* end) { return FindByte(p, end, '>'); }
+
+}  // namespace bytes
+
+// The 32 bytes after a statement's '<' classified at once: its keyword's
+// end, its value's stops and the blanks after it mostly lie among them, and
+// all the searches then start from one load instead of each waiting on the
+// one before. Past the 32 bytes the searches go on as usual.
 struct Lookahead {
     char* base;
     uint32_t keywordEnds;
@@ -120,32 +152,35 @@ struct Lookahead {
     Lookahead(char* at, const char* end) : base(at) {
         const __m128i a = bytes::Load(at);
         const __m128i b = bytes::Load(at + 16);
-        const auto inside = static_cast<uint32_t>(end - at);
-        const uint32_t before = inside >= 32 ? ~0u : (1u << inside) - 1;
-        keywordEnds = (bytes::Bits(bytes::KeywordEnds(a)) | bytes::Bits(bytes::KeywordEnds(b)) << 16) & before;
-        valueStops = (bytes::Bits(bytes::ValueStops(a)) | bytes::Bits(bytes::ValueStops(b)) << 16) & before;
-        nonSpaces = ~(bytes::Bits(bytes::Spaces(a)) | bytes::Bits(bytes::Spaces(b)) << 16) & before;
-        closes = (bytes::Bits(bytes::Eq(a, '>')) | bytes::Bits(bytes::Eq(b, '>')) << 16) & before;
+        const uint32_t before = bytes::Before(at, end);
+        keywordEnds = bytes::Bits32(a, b, [](__m128i v) { return bytes::KeywordEnds(v); }) & before;
+        valueStops = bytes::Bits32(a, b, [](__m128i v) { return bytes::ValueStops(v); }) & before;
+        nonSpaces = ~bytes::Bits32(a, b, [](__m128i v) { return bytes::Spaces(v); }) & before;
+        closes = bytes::Bits32(a, b, [](__m128i v) { return bytes::Eq(v, '>'); }) & before;
     }
 
-    // The first byte in [p, end) with a bit in bits, or search(p, end) for
-    // what lies past the 32 bytes (which is end when they reach it).
-    template <typename Search>
-    char* Next(uint32_t bits, char* p, const char* end, Search search) const {
-        const auto offset = static_cast<uint32_t>(p - base);
-        if (offset < 32) {
-            bits &= ~0u << offset;
-            if (bits != 0) return base + std::countr_zero(bits);
-            p = base + 32;
-        }
-        return search(p, end);
+    char* KeywordEnd(char* p, const char* end) const { return bytes::NextIn(base, keywordEnds, p, end, FindKeywordEnd); }
+    char* ValueStop(char* p, const char* end) const { return bytes::NextIn(base, valueStops, p, end, FindValueStop); }
+    char* NonSpace(char* p, const char* end) const { return bytes::NextIn(base, nonSpaces, p, end, SkipSpaces); }
+    char* Close(char* p, const char* end) const { return bytes::NextIn(base, closes, p, end, bytes::FindClose); }
+};
+
+// The same for a comment: its line end and the blanks after it.
+struct CommentLookahead {
+    char* base;
+    uint32_t lineEnds;
+    uint32_t nonSpaces;
+
+    CommentLookahead(char* at, const char* end) : base(at) {
+        const __m128i a = bytes::Load(at);
+        const __m128i b = bytes::Load(at + 16);
+        const uint32_t before = bytes::Before(at, end);
+        lineEnds = bytes::Bits32(a, b, [](__m128i v) { return bytes::LineEnds(v); }) & before;
+        nonSpaces = ~bytes::Bits32(a, b, [](__m128i v) { return bytes::Spaces(v); }) & before;
     }
-    char* KeywordEnd(char* p, const char* end) const { return Next(keywordEnds, p, end, FindKeywordEnd); }
-    char* ValueStop(char* p, const char* end) const { return Next(valueStops, p, end, FindValueStop); }
-    char* NonSpace(char* p, const char* end) const { return Next(nonSpaces, p, end, SkipSpaces); }
-    char* Close(char* p, const char* end) const {
-        return Next(closes, p, end, [](char* from, const char* to) { return FindByte(from, to, '>'); });
-    }
+
+    char* LineEnd(char* p, const char* end) const { return bytes::NextIn(base, lineEnds, p, end, FindLineEnd); }
+    char* NonSpace(char* p, const char* end) const { return bytes::NextIn(base, nonSpaces, p, end, SkipSpaces); }
 };
 
 #else  // byte by byte
@@ -183,6 +218,12 @@ struct Lookahead {
     char* ValueStop(char* p, const char* end) const { return FindValueStop(p, end); }
     char* NonSpace(char* p, const char* end) const { return SkipSpaces(p, end); }
     char* Close(char* p, const char* end) const { return FindByte(p, end, '>'); }
+};
+
+struct CommentLookahead {
+    CommentLookahead(char*, const char*) {}
+    char* LineEnd(char* p, const char* end) const { return FindLineEnd(p, end); }
+    char* NonSpace(char* p, const char* end) const { return SkipSpaces(p, end); }
 };
 
 #endif

@@ -21,14 +21,15 @@ char* SkipWhitespace(ReaderContext* ctx) {
 
 namespace {
 
-// The position after the line end of the comment whose '#' is at c0, or
-// null when the comment does not end inside the window. CR LF, LF LF, LF CR
-// and CR CR all count as one line end.
-char* CommentEnd(char* c0, const char* end) {
-    char* t = FindLineEnd(c0 + 1, end);
+// The first byte that is not blank after the line end of the comment whose
+// '#' is at c0 (or end), or null when the comment does not end inside the
+// window. CR LF, LF LF, LF CR and CR CR all count as one line end.
+char* PastComment(char* c0, const char* end) {
+    const CommentLookahead look(c0 + 1, end);
+    char* t = look.LineEnd(c0 + 1, end);
     if (t == end) return nullptr;
     char* e = t + 1 < end && IsLineEndByte(t[1]) ? t + 2 : t + 1;
-    return e < end ? e : nullptr;
+    return e < end ? look.NonSpace(e, end) : nullptr;
 }
 
 }  // namespace
@@ -36,14 +37,14 @@ char* CommentEnd(char* c0, const char* end) {
 bool SkipComment(ReaderContext* ctx) {
     char* c0 = ctx->scanPointer;
     char* end = ctx->windowEnd;
-    char* e = CommentEnd(c0, end);
+    char* e = PastComment(c0, end);
     if (e == nullptr) {
         ctx->scanPointer = end;
         int32_t rest = static_cast<int32_t>(end - c0);
         ctx->leftoverCount = (MoreInputRemains(ctx) && rest > 0) ? rest : 0;
         return false;
     }
-    ctx->scanPointer = SkipSpaces(e, end);
+    ctx->scanPointer = e;
     return true;
 }
 
@@ -203,10 +204,8 @@ char* NextOpenAfter(char* c, const char* end, const Lookahead& look) {
     char* a = look.NonSpace(c + 1, end);
     if (a == end) return nullptr;
     if (*a == '#') {
-        char* e = CommentEnd(a, end);
-        if (e == nullptr) return nullptr;
-        a = SkipSpaces(e, end);
-        if (a == end) return nullptr;
+        a = PastComment(a, end);
+        if (a == nullptr || a == end) return nullptr;
     }
     return *a == '<' ? a : nullptr;
 }

@@ -51,7 +51,7 @@ TEST(ByteSearch, EveryByteAtEveryOffsetAgreesWithItsMeaning) {
     }
 }
 
-// The look-ahead answers from its 32 classified bytes what the searches
+// The look-aheads answer from their 32 classified bytes what the searches
 // answer, from every start within and past them, wherever the end falls.
 TEST(ByteSearch, TheLookaheadAgreesWithTheSearches) {
     char buffer[160];
@@ -60,8 +60,11 @@ TEST(ByteSearch, TheLookaheadAgreesWithTheSearches) {
     for (int endAt = 1; endAt <= 96; ++endAt) {
         const char* end = buffer + endAt;
         const mif::Lookahead look(buffer, end);
+        const mif::CommentLookahead comment(buffer, end);
         for (int from = 0; from <= endAt; ++from) {
             char* p = buffer + from;
+            ASSERT_EQ(comment.LineEnd(p, end), mif::FindLineEnd(p, end)) << from << " to " << endAt;
+            ASSERT_EQ(comment.NonSpace(p, end), mif::SkipSpaces(p, end)) << from << " to " << endAt;
             ASSERT_EQ(look.KeywordEnd(p, end), mif::FindKeywordEnd(p, end)) << from << " to " << endAt;
             ASSERT_EQ(look.ValueStop(p, end), mif::FindValueStop(p, end)) << from << " to " << endAt;
             ASSERT_EQ(look.NonSpace(p, end), mif::SkipSpaces(p, end)) << from << " to " << endAt;
