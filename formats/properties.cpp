@@ -105,7 +105,8 @@ const PropertyRule* RuleOf(Keyword keyword) {
     return r < 0 ? nullptr : &kRules[r];
 }
 
-bool Is(const char* word, const char* expected) { return std::strcmp(word, expected) == 0; }
+// Most words differ from the one asked for in their first letter.
+bool Is(const char* word, const char* expected) { return word[0] == expected[0] && std::strcmp(word, expected) == 0; }
 
 // ---- Words ------------------------------------------------------------------
 

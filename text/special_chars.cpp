@@ -15,7 +15,7 @@ const CharNameEntry kCharNameTable[kCharNameCount] = {
 
 int LookupCharName(ReaderContext* ctx, const char* name) {
     for (const CharNameEntry& entry : kCharNameTable) {
-        if (std::strcmp(entry.name, name) != 0) continue;
+        if (entry.name[0] != name[0] || std::strcmp(entry.name, name) != 0) continue;
         switch (entry.replacement) {
             case 0x09:
                 WriteU8Token(ctx, MIF_TOKEN_TAB, 0);
