@@ -54,8 +54,9 @@ TEST(ByteSearch, EveryByteAtEveryOffsetAgreesWithItsMeaning) {
 // The look-aheads answer from their 32 classified bytes what the searches
 // answer, from every start within and past them, wherever the end falls.
 TEST(ByteSearch, TheLookaheadAgreesWithTheSearches) {
+    static const char kText[] = "<Pgf `a>' d\tin#x\n >\r";
     char buffer[160];
-    for (int i = 0; i < 96; ++i) buffer[i] = "<Pgf `a>' d\tin#x\n >"[i % 22];
+    for (int i = 0; i < 96; ++i) buffer[i] = kText[i % (sizeof kText - 1)];
     for (int i = 96; i < 160; ++i) buffer[i] = static_cast<char>(0x80 + i);
     for (int endAt = 1; endAt <= 96; ++endAt) {
         const char* end = buffer + endAt;
