@@ -48,7 +48,8 @@ int RecordCatalogProperty(ReaderContext* ctx, CatalogList* list, StatementFrame*
     char* value = StatementValue(frame);
     if (value == nullptr) return 0;
     const bool kept = IsFormatProperty(frame->keyword);
-    if (kept || ctx->inBodyFlow) DecodeMifString(ctx, value, static_cast<uint32_t>(std::strlen(value)));
+    // The whole value: the decoder stops at its NUL.
+    if (kept || ctx->inBodyFlow) DecodeMifString(ctx, value, UINT32_MAX);
     if (list->recordingEntry == nullptr) return 0;
     if (!kept) return 1;
     return AddProperty(ctx, list->recordingEntry, frame->keyword,
