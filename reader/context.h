@@ -41,7 +41,7 @@ struct FrameBlock {
 
 constexpr int kWindowSize = 4096;
 // Readable bytes after the window: one for the NUL of the header check, the
-// rest so that 16-byte loads of the byte searches never leave the context.
+// rest so that the byte searches' loads (up to 32 bytes) never leave the context.
 constexpr int kWindowSlack = 64;
 
 struct ReaderContext {

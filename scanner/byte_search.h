@@ -1,8 +1,8 @@
 // Searches over the input window for the bytes that need attention, 16 at a
 // time with SSE2 (present on every x86-64 machine) and byte by byte
-// elsewhere. The window is followed by slack (kWindowSlack), so a 16-byte
-// load at any position before windowEnd stays inside the context; what lies
-// at or past `end` is masked out of every answer.
+// elsewhere. The window is followed by slack (kWindowSlack), so a load of up
+// to 32 bytes at any position up to windowEnd stays inside the context; what
+// lies at or past `end` is masked out of every answer.
 #pragma once
 
 #include <bit>
@@ -105,10 +105,6 @@ inline char* FindFirstNul(char* p, const char* end) {
     return FindByte(p, end, '\0');
 }
 
-// The 32 bytes after a statement's '<' classified at once: its keyword's
-// end, its value's stops and the blanks after it mostly lie among them, and
-// all three searches then start from one load instead of each waiting on the
-// one before. Past the 32 bytes the searches go on as usual.
 namespace bytes {
 
 // Of the 32 bytes at at, the bits of the first n (all when n is 32 or more).
@@ -137,50 +133,67 @@ inline char* FindClose(char* p, const char* end) { return FindByte(p, end, '>');
 
 }  // namespace bytes
 
+// 32 bytes from base, loaded once; a class's bits are made from them on
+// demand, bytes at or past end getting none.
+class Classified32 {
+protected:
+    Classified32(char* at, const char* end)
+        : base_(at), low_(bytes::Load(at)), high_(bytes::Load(at + 16)), before_(bytes::Before(at, end)) {}
+
+    template <typename Class>
+    uint32_t Mask(Class of) const {
+        return bytes::Bits32(low_, high_, of) & before_;
+    }
+    uint32_t NonSpaces() const {
+        return ~bytes::Bits32(low_, high_, [](__m128i v) { return bytes::Spaces(v); }) & before_;
+    }
+    template <typename Search>
+    char* Next(uint32_t bits, char* p, const char* end, Search search) const {
+        return bytes::NextIn(base_, bits, p, end, search);
+    }
+
+private:
+    char* base_;
+    __m128i low_, high_;
+    uint32_t before_;
+};
+
 // The 32 bytes after a statement's '<' classified at once: its keyword's
 // end, its value's stops and the blanks after it mostly lie among them, and
 // all the searches then start from one load instead of each waiting on the
 // one before. Past the 32 bytes the searches go on as usual.
-struct Lookahead {
-    char* base;
-    uint32_t keywordEnds;
-    uint32_t valueStops;
-    uint32_t nonSpaces;
-    uint32_t closes;
+class Lookahead : Classified32 {
+public:
+    // at lies at or before end.
+    Lookahead(char* at, const char* end)
+        : Classified32(at, end),
+          keywordEnds_(Mask([](__m128i v) { return bytes::KeywordEnds(v); })),
+          valueStops_(Mask([](__m128i v) { return bytes::ValueStops(v); })),
+          nonSpaces_(NonSpaces()),
+          closes_(Mask([](__m128i v) { return bytes::Eq(v, '>'); })) {}
 
-    // at lies before end; bytes at or past end get no bits.
-    Lookahead(char* at, const char* end) : base(at) {
-        const __m128i a = bytes::Load(at);
-        const __m128i b = bytes::Load(at + 16);
-        const uint32_t before = bytes::Before(at, end);
-        keywordEnds = bytes::Bits32(a, b, [](__m128i v) { return bytes::KeywordEnds(v); }) & before;
-        valueStops = bytes::Bits32(a, b, [](__m128i v) { return bytes::ValueStops(v); }) & before;
-        nonSpaces = ~bytes::Bits32(a, b, [](__m128i v) { return bytes::Spaces(v); }) & before;
-        closes = bytes::Bits32(a, b, [](__m128i v) { return bytes::Eq(v, '>'); }) & before;
-    }
+    char* KeywordEnd(char* p, const char* end) const { return Next(keywordEnds_, p, end, FindKeywordEnd); }
+    char* ValueStop(char* p, const char* end) const { return Next(valueStops_, p, end, FindValueStop); }
+    char* NonSpace(char* p, const char* end) const { return Next(nonSpaces_, p, end, SkipSpaces); }
+    char* Close(char* p, const char* end) const { return Next(closes_, p, end, bytes::FindClose); }
 
-    char* KeywordEnd(char* p, const char* end) const { return bytes::NextIn(base, keywordEnds, p, end, FindKeywordEnd); }
-    char* ValueStop(char* p, const char* end) const { return bytes::NextIn(base, valueStops, p, end, FindValueStop); }
-    char* NonSpace(char* p, const char* end) const { return bytes::NextIn(base, nonSpaces, p, end, SkipSpaces); }
-    char* Close(char* p, const char* end) const { return bytes::NextIn(base, closes, p, end, bytes::FindClose); }
+private:
+    uint32_t keywordEnds_, valueStops_, nonSpaces_, closes_;
 };
 
 // The same for a comment: its line end and the blanks after it.
-struct CommentLookahead {
-    char* base;
-    uint32_t lineEnds;
-    uint32_t nonSpaces;
+class CommentLookahead : Classified32 {
+public:
+    CommentLookahead(char* at, const char* end)
+        : Classified32(at, end),
+          lineEnds_(Mask([](__m128i v) { return bytes::LineEnds(v); })),
+          nonSpaces_(NonSpaces()) {}
 
-    CommentLookahead(char* at, const char* end) : base(at) {
-        const __m128i a = bytes::Load(at);
-        const __m128i b = bytes::Load(at + 16);
-        const uint32_t before = bytes::Before(at, end);
-        lineEnds = bytes::Bits32(a, b, [](__m128i v) { return bytes::LineEnds(v); }) & before;
-        nonSpaces = ~bytes::Bits32(a, b, [](__m128i v) { return bytes::Spaces(v); }) & before;
-    }
+    char* LineEnd(char* p, const char* end) const { return Next(lineEnds_, p, end, FindLineEnd); }
+    char* NonSpace(char* p, const char* end) const { return Next(nonSpaces_, p, end, SkipSpaces); }
 
-    char* LineEnd(char* p, const char* end) const { return bytes::NextIn(base, lineEnds, p, end, FindLineEnd); }
-    char* NonSpace(char* p, const char* end) const { return bytes::NextIn(base, nonSpaces, p, end, SkipSpaces); }
+private:
+    uint32_t lineEnds_, nonSpaces_;
 };
 
 #else  // byte by byte
