@@ -3,11 +3,13 @@
 #   make demo   build mifread, then read the bundled sample document
 #   make test   build and run every test, then again under ASan and UBSan,
 #               the install test among them, the two-thread read under
-#               ThreadSanitizer, and the Windows DLL's under wine
+#               ThreadSanitizer, the byte-by-byte searches, and the Windows
+#               DLL's under wine
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
 TSAN_BUILD := build-tsan
+BYTEWISE_BUILD := build-bytewise
 RELEASE_BUILD := build-release
 SAMPLE := samples/sample.mif
 DEPS := ./scripts/install-deps
@@ -17,7 +19,8 @@ WERROR ?= ON
 CONFIGURE = cmake -S . -DMIF_WERROR=$(WERROR)
 
 .PHONY: all build build-asan demo test test-deps test-native test-asan release test-release deb test-deb \
-	bench windows test-windows test-windows-run clean record-outputs compare-outputs test-tsan fuzz fuzz-build
+	bench windows test-windows test-windows-run clean record-outputs compare-outputs test-tsan test-bytewise fuzz \
+	fuzz-build
 
 all: build
 
@@ -69,7 +72,18 @@ test-tsan:
 		status=$$?; if [ $$status -gt 1 ]; then echo "mifread batch under ThreadSanitizer: status $$status" >&2; exit 1; fi; \
 	done
 
-test: test-deps test-native test-asan test-tsan test-windows
+# The byte-by-byte searches, which other processors use, built here too: the
+# scanner's tests, and every document read as the vector searches read it.
+test-bytewise: build
+	$(CONFIGURE) -B $(BYTEWISE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIF_BUILD_TESTS=ON \
+		-DCMAKE_CXX_FLAGS=-DMIF_BYTEWISE >/dev/null
+	cmake --build $(BYTEWISE_BUILD) -j $(JOBS) --target mif_scanner_tests mifrecord -- --no-print-directory
+	./$(BYTEWISE_BUILD)/tests/mif_scanner_tests --gtest_brief=1
+	rm -rf $(BYTEWISE_BUILD)/record
+	./$(BUILD)/tools/mifrecord/mifrecord record $(BYTEWISE_BUILD)/record $(OUTPUT_DOCUMENTS) >/dev/null
+	./$(BYTEWISE_BUILD)/tools/mifrecord/mifrecord compare $(BYTEWISE_BUILD)/record $(OUTPUT_DOCUMENTS)
+
+test: test-deps test-native test-asan test-tsan test-bytewise test-windows
 
 # Release: the build the Debian package is made from, installed under /usr.
 release:
@@ -156,7 +170,7 @@ else
 endif
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(RELEASE_BUILD) $(WIN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BYTEWISE_BUILD) $(RELEASE_BUILD) $(WIN_BUILD) $(FUZZ_BUILD)
 
 # Fuzzing (clang, libFuzzer, ASan + UBSan): builds the targets in fuzz/ and
 # runs each for FUZZ_SECONDS from the inputs it found before and from

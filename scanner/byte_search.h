@@ -8,7 +8,8 @@
 #include <bit>
 #include <cstdint>
 
-#if defined(__SSE2__) || defined(_M_X64)
+// MIF_BYTEWISE builds the byte-by-byte searches on x86-64 too, to check them.
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(MIF_BYTEWISE)
 #include <emmintrin.h>
 #define MIF_HAVE_SSE2 1
 #endif
