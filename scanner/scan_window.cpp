@@ -133,9 +133,9 @@ Next ImportData(Scan& s) {
     ReaderContext* ctx = s.ctx;
     char* q = SkipImportData(ctx);
     ctx->scanPointer = q;
-    // Not counted during a replay, like every other replayed byte: the count
-    // names the stream position, and the replayed bytes were counted once.
-    // The mark moves on, so the next iteration does not count them either.
+    // The data is consumed with the mark; during a replay, like every other
+    // replayed byte, it leaves the count alone (the count names the stream
+    // position, and the replayed bytes were counted once).
     s.mark = q;
     if (q != s.tokenStart) return Next::Iterate;
     if (ctx->leftoverCount != 0) {
@@ -294,10 +294,12 @@ Next OpenStatement(Scan& s, char* p) {
             s.mark = s.tokenStart = c;
             return CloseStatement(s, c, false);
         }
-        if (frameless) Sync(s);
-        if (frameless && !PushStatement(ctx, keyword, HandlerOf(route, keyword), valueStart)) {
-            s.status = 0;
-            return Next::Return;
+        if (frameless) {
+            Sync(s);
+            if (!PushStatement(ctx, keyword, HandlerOf(route, keyword), valueStart)) {
+                s.status = 0;
+                return Next::Return;
+            }
         }
         switch (stop) {
             case ValueStop::Close: {
