@@ -20,10 +20,12 @@ void CopyNameField(char* field, const char* text);
 
 // ---- Tab stops -------------------------------------------------------------
 
-// Sets current.tabCount to n with fresh zeroed arrays (or keeps the arrays
-// when n equals the count); resets both fill counters. 0 on a negative or
-// oversized count or when memory runs out, leaving no arrays.
+// Sets current.tabCount to n with zeroed arrays (or keeps the arrays as they
+// are when n equals the count); resets both fill counters. 0 on a negative
+// or oversized count or when memory runs out, leaving no arrays.
 int SetTabCapacity(ReaderContext* ctx, int32_t n);
+// Whether SetTabCapacity(n) on s would ask the host for memory.
+bool SetTabCapacityAllocates(const FormatState& s, int32_t n);
 // The next tab position or type, when there is room for it.
 void StoreTabPosition(ReaderContext* ctx, int32_t twips);
 void StoreTabType(ReaderContext* ctx, uint32_t type);

@@ -47,6 +47,7 @@ struct FormatState {
     int32_t tabPositionsFilled;
     int32_t tabTypesFilled;
     int32_t tabCount;
+    int32_t tabCapacity;  // entries the arrays hold; kept for reuse when the count falls
     int32_t* tabPositions;
     uint32_t* tabTypes;
     uint8_t leadingClass;

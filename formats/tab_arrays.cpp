@@ -10,6 +10,7 @@ void ReleaseTabArrays(ReaderContext* ctx, FormatState& state) {
     state.tabPositions = nullptr;
     state.tabTypes = nullptr;
     state.tabCount = 0;
+    state.tabCapacity = 0;
     state.tabPositionsFilled = 0;
     state.tabTypesFilled = 0;
 }
@@ -24,6 +25,7 @@ int AllocateTabArrays(ReaderContext* ctx, FormatState& state, uint32_t n) {
     }
     state.tabPositions = positions;
     state.tabTypes = types;
+    state.tabCapacity = static_cast<int32_t>(n);
     return 1;
 }
 

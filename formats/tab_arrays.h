@@ -7,12 +7,12 @@
 
 namespace mif {
 
-// Releases both arrays; the count and the fill counters become 0.
+// Releases both arrays; the count, the capacity and the fill counters become 0.
 void ReleaseTabArrays(ReaderContext* ctx, FormatState& state);
 
 // Gives state two zero-filled arrays of n entries (n * 4 bytes each, which
 // the caller has checked). On a refused allocation it keeps neither and
-// returns 0. The count is left to the caller.
+// returns 0. The capacity becomes n; the count is left to the caller.
 int AllocateTabArrays(ReaderContext* ctx, FormatState& state, uint32_t n);
 
 }  // namespace mif

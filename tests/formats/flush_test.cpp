@@ -44,15 +44,17 @@ TEST(Flush, BoundariesAndInterplay) {
         {"<PgfLeading 5.99 pt> <String `a'> <PgfLeading 6 pt> <String `b'> <PgfLeading 11.99 pt> <String `c'> "
          "<PgfLeading 12 pt> <String `d'>",
          Texts{"0 a", "1/13 1440 1440 0 0", "18/1 1", "0 b", "0 c", "18/1 2", "0 d"} + end},
-        // A repeated tab count takes new stops; stops are compared by position and type. Tab
-        // statements raise no flush of their own: the first indents do.
+        // A repeated tab count takes new stops, a smaller one starts from zeroed stops; stops are
+        // compared by position and type. Tab statements raise no flush of their own: the first
+        // indents do.
         {"<PgfFIndent 0.25\"> <PgfNumTabs 2> <TabStop <TSX 1\"> <TSType Right>> <TabStop <TSX 2\"> <TSType Left>> "
          "<String `a'> <PgfFIndent 0.5\"> <PgfNumTabs 2> <TabStop <TSX 1\"> <TSType Right>> <TabStop <TSX 2\"> "
          "<TSType Center>> <String `b'> <PgfFIndent 0.75\"> <PgfNumTabs 2> <TabStop <TSX 3\"> <TSType Right>> "
          "<TabStop <TSX 4\"> <TSType Center>> <String `c'> <PgfFIndent 1\"> <PgfNumTabs 2> <TabStop <TSX 3\"> "
-         "<TSType Right>> <TabStop <TSX 4\"> <TSType Center>> <String `d'>",
+         "<TSType Right>> <TabStop <TSX 4\"> <TSType Center>> <String `d'> <PgfFIndent 1.25\"> <PgfNumTabs 1> "
+         "<String `e'>",
          Texts{"1/13 1440 1440 360 0", "2/14 2 1 1440 0 2880", "0 a", "1/13 1440 1440 720 0", "2/14 2 1 1440 2 2880",
-               "0 b", "1/13 1440 1440 1080 0", "2/14 2 1 4320 2 5760", "0 c", "1/13 1440 1440 1440 0", "0 d"} + end},
+               "0 b", "1/13 1440 1440 1080 0", "2/14 2 1 4320 2 5760", "0 c", "1/13 1440 1440 1440 0", "0 d", "1/13 1440 1440 1800 0", "2/9 1 0 0", "0 e"} + end},
         // Small caps switch upper case off and the other way round; so do the two scripts, which
         // shrink the size once (12 pt to 9).
         {"<Font <FCase FUpperCase>> <String `a'> <Font <FCase FSmallCaps>> <String `b'> <Font <FCase FUpperCase>> "
