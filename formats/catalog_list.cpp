@@ -105,7 +105,7 @@ int CreateCatalogEntry(ReaderContext* ctx, CatalogList* list, const char* tag) {
 int ApplyCatalogEntry(ReaderContext* ctx, CatalogEntry* entry) {
     if (entry == nullptr) return 1;
     int changed = 0;
-    if (!StoreRecordedProperties(ctx, entry->properties, entry->propertyCount, &changed)) return 0;
+    if (!ApplyRecordedProperties(ctx, entry, &changed)) return 0;
     ctx->formatDirty = changed || ctx->current.charAttributes != ctx->lastEmitted.charAttributes ? 1u : 0u;
     return 1;
 }

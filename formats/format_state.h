@@ -61,6 +61,23 @@ struct RecordedProperty {
     char* text;       // FFamily: the family name, owned; else null
 };
 
+// What applying an entry's properties in order comes to, worked out once
+// (see ApplyRecordedProperties): the whole fields it sets, its net change
+// to the attribute bits, and where its family and tab stops stand. Not
+// usable when a step would read what an earlier one changed, or may fail.
+struct FoldedFormat {
+    uint32_t foldedFrom;        // propertyCount + 1 when folded, 0 before
+    uint8_t usable;
+    uint8_t alwaysChanged;      // a field is set to two different values
+    uint16_t fields;            // bit i: values[i] is stored (see kFoldedFields)
+    int32_t values[9];
+    uint32_t keepAttributes;    // charAttributes & keepAttributes | setAttributes
+    uint32_t setAttributes;
+    int32_t family;             // the FFamily property's index, or -1
+    int32_t tabCount;           // the PgfNumTabs value, or -1
+    uint32_t tabsFrom, tabsTo;  // the properties after it holding the tab stops
+};
+
 // A format recorded under its tag. Only the properties that application
 // stores are kept, in the order they were read.
 struct CatalogEntry {
@@ -69,6 +86,7 @@ struct CatalogEntry {
     RecordedProperty* properties;
     uint32_t propertyCount;
     uint32_t propertyCapacity;
+    FoldedFormat folded;
     CatalogEntry* next;          // definition order
     CatalogEntry* nextInBucket;  // entries whose tags share a hash bucket
 };

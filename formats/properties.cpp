@@ -1,6 +1,8 @@
 #include "formats/properties.h"
 
 #include <array>
+#include <bit>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -167,11 +169,34 @@ int32_t CaseOf(const char* word) {
 
 // ---- Attributes ---------------------------------------------------------------
 
-void SetAttribute(uint32_t* attributes, uint32_t bit, bool on) {
-    if (on) {
-        *attributes |= bit;
-    } else {
-        *attributes &= ~bit;
+uint32_t WithAttribute(uint32_t a, uint32_t bit, bool on) { return on ? a | bit : a & ~bit; }
+
+// Applied, a position changes the attribute bits only.
+uint32_t WithPosition(uint32_t a, int32_t position) {
+    if (position == kPositionNormal) return a & ~(AttrSuperscript | AttrSubscript);
+    if (position == kPositionSuper) return (a & ~AttrSubscript) | AttrSuperscript;
+    if (position == kPositionSub) return (a & ~AttrSuperscript) | AttrSubscript;
+    return a;
+}
+
+uint32_t WithCase(uint32_t a, int32_t code) {
+    if (code == kCaseAsTyped) return a & ~(AttrSmallCaps | AttrUpperCase);
+    if (code == kCaseSmallCaps) return (a & ~AttrUpperCase) | AttrSmallCaps;
+    if (code == kCaseUpper) return (a & ~AttrSmallCaps) | AttrUpperCase;
+    return a;
+}
+
+// The attribute bits a after a property that changes them alone (as
+// applied, for a position), or a itself for any other property.
+uint32_t AttributesAfter(const PropertyRule& rule, int32_t n, uint32_t a) {
+    switch (rule.kind) {
+        case Kind::OnWord: return WithAttribute(a, rule.bit, n != 0);
+        case Kind::Weight: return WithAttribute(a, AttrBold, n != 0);
+        case Kind::Underline: return WithAttribute(a, AttrUnderline, n != 0);
+        case Kind::Position: return WithPosition(a, n);
+        case Kind::Case: return WithCase(a, n);
+        case Kind::Plain: return n != 0 ? a & ~(AttrBold | AttrItalic) : a;
+        default: return a;
     }
 }
 
@@ -197,17 +222,6 @@ void StoreScaledPosition(FormatState* s, int32_t position) {
     }
 }
 
-// Applied, a position changes the attribute bits only.
-void StorePositionBits(uint32_t* a, int32_t position) {
-    if (position == kPositionNormal) {
-        *a &= ~(AttrSuperscript | AttrSubscript);
-    } else if (position == kPositionSuper) {
-        *a = (*a & ~AttrSubscript) | AttrSuperscript;
-    } else if (position == kPositionSub) {
-        *a = (*a & ~AttrSuperscript) | AttrSubscript;
-    }
-}
-
 // "Yes" sets bit and shrinks the size unless other was set, in which case
 // other is cleared and the size stays; any other word clears a set bit and
 // restores the size.
@@ -221,16 +235,6 @@ void StoreScript(FormatState* s, bool yes, uint32_t bit, uint32_t other) {
         }
     } else {
         ClearScript(s, bit);
-    }
-}
-
-void StoreCase(uint32_t* a, int32_t code) {
-    if (code == kCaseAsTyped) {
-        *a &= ~(AttrSmallCaps | AttrUpperCase);
-    } else if (code == kCaseSmallCaps) {
-        *a = (*a & ~AttrUpperCase) | AttrSmallCaps;
-    } else if (code == kCaseUpper) {
-        *a = (*a & ~AttrSmallCaps) | AttrUpperCase;
     }
 }
 
@@ -294,6 +298,18 @@ PropertyValue ParseProperty(Keyword keyword, const char* value, Route route) {
 
 namespace {
 
+void StoreFamily(ReaderContext* ctx, const PropertyRule* rule, const PropertyValue& value, Route route, int* changed) {
+    FormatState& s = ctx->current;
+    CopyNameField(s.fontFamily, value.text);
+    if (std::strcmp(s.fontFamily, ctx->lastEmitted.fontFamily) != 0) *changed = 1;
+    // The host is asked for the font's number wherever the family can
+    // matter; the value's number is the family's class.
+    if (ctx->inPgfCatalog || ctx->recordingFont || ctx->inBodyFlow ||
+        (route == Route::Direct && (rule->differences & kDirectAsksInFont) && ctx->inFont)) {
+        QueryHostFont(ctx, static_cast<uint8_t>(value.number));
+    }
+}
+
 [[gnu::always_inline]] inline int Store(ReaderContext* ctx, const PropertyRule* rule, const PropertyValue& value, Route route,
                                         int* changed) {
     const bool direct = route == Route::Direct;
@@ -322,35 +338,24 @@ namespace {
             s.fontSize = n;
             Compare(s.fontSize, last.fontSize, changed);
             return 1;
-        case Kind::Family:
-            CopyNameField(s.fontFamily, value.text);
-            if (std::strcmp(s.fontFamily, last.fontFamily) != 0) *changed = 1;
-            // The host is asked for the font's number wherever the family can
-            // matter; the value's number is the family's class.
-            if (ctx->inPgfCatalog || ctx->recordingFont || ctx->inBodyFlow ||
-                (direct && (rule->differences & kDirectAsksInFont) && ctx->inFont)) {
-                QueryHostFont(ctx, static_cast<uint8_t>(n));
-            }
-            return 1;
+        case Kind::Family: StoreFamily(ctx, rule, value, route, changed); return 1;
         case Kind::Colour:
             s.textColor = static_cast<uint32_t>(n);
             Compare(s.textColor, last.textColor, changed);
             return 1;
-        case Kind::OnWord: SetAttribute(&s.charAttributes, rule->bit, n != 0); break;
-        case Kind::Weight: SetAttribute(&s.charAttributes, AttrBold, n != 0); break;
-        case Kind::Underline: SetAttribute(&s.charAttributes, AttrUnderline, n != 0); break;
         case Kind::Position:
             if (direct && (rule->differences & kDirectScalesSize)) {
                 StoreScaledPosition(&s, n);
             } else {
-                StorePositionBits(&s.charAttributes, n);
+                s.charAttributes = AttributesAfter(*rule, n, s.charAttributes);
             }
             break;
         case Kind::Script: StoreScript(&s, n != 0, rule->bit, rule->other); break;
-        case Kind::Case: StoreCase(&s.charAttributes, n); break;
-        case Kind::Plain:
-            if (n != 0) s.charAttributes &= ~(AttrBold | AttrItalic);
-            break;
+        case Kind::OnWord:
+        case Kind::Weight:
+        case Kind::Underline:
+        case Kind::Case:
+        case Kind::Plain: s.charAttributes = AttributesAfter(*rule, n, s.charAttributes); break;
     }
     // The attribute properties.
     if (direct) Compare(s.charAttributes, last.charAttributes, changed);
@@ -370,6 +375,142 @@ int StoreRecordedProperties(ReaderContext* ctx, const RecordedProperty* properti
         if (!Store(ctx, RuleOf(static_cast<Keyword>(p.keyword)), PropertyValue{p.number, p.text}, Route::Applied,
                    changed)) {
             return 0;
+        }
+    }
+    return 1;
+}
+
+namespace {
+
+// The fields a fold stores whole, by index: 32-bit fields at these offsets,
+// then the leading class, a byte.
+constexpr size_t kFoldedFields[] = {
+    offsetof(FormatState, firstIndent), offsetof(FormatState, leftIndent), offsetof(FormatState, rightIndent),
+    offsetof(FormatState, spaceBefore), offsetof(FormatState, spaceAfter), offsetof(FormatState, fontSize),
+    offsetof(FormatState, textColor),   offsetof(FormatState, alignment),
+};
+constexpr int kLeadingField = static_cast<int>(std::size(kFoldedFields));
+static_assert(kLeadingField + 1 <= static_cast<int>(std::size(FoldedFormat{}.values)), "a folded field has no value");
+
+// The folded field that a property with value n sets whole, or -1.
+int FoldedFieldOf(const PropertyRule& rule, int32_t n) {
+    switch (rule.kind) {
+        case Kind::Length: {
+            constexpr int32_t FormatState::*kLengths[] = {&FormatState::firstIndent, &FormatState::leftIndent,
+                                                          &FormatState::rightIndent, &FormatState::spaceBefore,
+                                                          &FormatState::spaceAfter};
+            for (int i = 0; i < 5; ++i) {
+                if (rule.field == kLengths[i]) return i;
+            }
+            return -1;
+        }
+        case Kind::Size: return 5;
+        case Kind::Colour: return 6;
+        case Kind::Alignment: return n != kUnchanged ? 7 : -1;  // an unknown word compares what is there
+        case Kind::Leading: return kLeadingField;
+        default: return -1;
+    }
+}
+
+FoldedFormat Fold(const CatalogEntry& entry) {
+    FoldedFormat f{};
+    f.foldedFrom = entry.propertyCount + 1;
+    f.usable = 1;
+    f.keepAttributes = ~0u;
+    f.family = -1;
+    f.tabCount = -1;
+    for (uint32_t i = 0; i < entry.propertyCount; ++i) {
+        const RecordedProperty& p = entry.properties[i];
+        const PropertyRule& rule = *RuleOf(static_cast<Keyword>(p.keyword));
+        const int32_t n = p.number;
+        if (const int field = FoldedFieldOf(rule, n); field >= 0) {
+            // Set twice to different values, the field differs from what
+            // was written after one of them, whatever that was.
+            const int32_t v = field == kLeadingField ? static_cast<uint8_t>(n) : n;
+            const auto bit = static_cast<uint16_t>(1u << field);
+            if ((f.fields & bit) != 0 && f.values[field] != v) f.alwaysChanged = 1;
+            f.values[field] = v;
+            f.fields |= bit;
+            continue;
+        }
+        switch (rule.kind) {
+            case Kind::TabCount:
+                // A refused count fails where it stands; a second count
+                // restarts the stops.
+                if (f.tabCount >= 0 || n < 0 || n > kMaxRecordedTabs) f.usable = 0;
+                f.tabCount = n;
+                f.tabsFrom = f.tabsTo = i + 1;
+                break;
+            case Kind::TabPosition:
+            case Kind::TabType:
+                // Before a count they fill the stops that are there.
+                if (f.tabCount < 0) f.usable = 0;
+                f.tabsTo = i + 1;
+                break;
+            case Kind::Family:
+                if (f.family >= 0) f.usable = 0;
+                f.family = static_cast<int32_t>(i);
+                break;
+            case Kind::OnWord:
+            case Kind::Weight:
+            case Kind::Underline:
+            case Kind::Position:
+            case Kind::Case:
+            case Kind::Plain: {
+                // Each keeps, sets or clears bits: composed, one mask of
+                // kept bits and one of set bits.
+                const uint32_t set = AttributesAfter(rule, n, 0);
+                const uint32_t keep = AttributesAfter(rule, n, ~0u) & ~set;
+                f.setAttributes = (f.setAttributes & keep) | set;
+                f.keepAttributes &= keep;
+                break;
+            }
+            default:  // a script changes the size by what is set; an unknown alignment reads it
+                f.usable = 0;
+                break;
+        }
+    }
+    return f;
+}
+
+}  // namespace
+
+int ApplyRecordedProperties(ReaderContext* ctx, CatalogEntry* entry, int* changed) {
+    if (entry->folded.foldedFrom != entry->propertyCount + 1) entry->folded = Fold(*entry);
+    const FoldedFormat& f = entry->folded;
+    FormatState& s = ctx->current;
+    // Only the tab count could ask the host for memory: where it would, the
+    // steps run one by one so that a refusal finds them as it always has.
+    if (!f.usable || (f.tabCount >= 0 && SetTabCapacityAllocates(s, f.tabCount))) {
+        return StoreRecordedProperties(ctx, entry->properties, entry->propertyCount, changed);
+    }
+    // No step reads what another writes, so their order no longer matters.
+    auto* now = reinterpret_cast<char*>(&s);
+    const auto* written = reinterpret_cast<const char*>(&ctx->lastEmitted);
+    int differs = f.alwaysChanged;
+    for (uint32_t bits = f.fields & ((1u << kLeadingField) - 1); bits != 0; bits &= bits - 1) {
+        const int i = std::countr_zero(bits);
+        int32_t last;
+        std::memcpy(now + kFoldedFields[i], &f.values[i], sizeof last);
+        std::memcpy(&last, written + kFoldedFields[i], sizeof last);
+        differs |= last != f.values[i];
+    }
+    if ((f.fields & (1u << kLeadingField)) != 0) {
+        s.leadingClass = static_cast<uint8_t>(f.values[kLeadingField]);
+        differs |= s.leadingClass != ctx->lastEmitted.leadingClass;
+    }
+    if (differs) *changed = 1;
+    s.charAttributes = (s.charAttributes & f.keepAttributes) | f.setAttributes;
+    if (f.family >= 0) {
+        const RecordedProperty& p = entry->properties[f.family];
+        StoreFamily(ctx, RuleOf(Keyword::FFamily), PropertyValue{p.number, p.text}, Route::Applied, changed);
+    }
+    if (f.tabCount >= 0) {
+        if (!SetTabCapacity(ctx, f.tabCount)) return 0;
+        for (uint32_t i = f.tabsFrom; i < f.tabsTo; ++i) {
+            const RecordedProperty& p = entry->properties[i];
+            if (p.keyword == static_cast<uint8_t>(Keyword::TSX)) StoreTabPosition(ctx, p.number);
+            if (p.keyword == static_cast<uint8_t>(Keyword::TSType)) StoreTabType(ctx, static_cast<uint32_t>(p.number));
         }
     }
     return 1;

@@ -38,6 +38,10 @@ int StoreProperty(ReaderContext* ctx, Keyword keyword, const PropertyValue& valu
 // 0 when one of them fails.
 int StoreRecordedProperties(ReaderContext* ctx, const RecordedProperty* properties, uint32_t count, int* changed);
 
+// The same for a catalog entry's properties, with the same result, from
+// their fold where it can serve: no switch on each property.
+int ApplyRecordedProperties(ReaderContext* ctx, CatalogEntry* entry, int* changed);
+
 // The handler of every format property read directly: stores it and raises
 // formatDirty when it changed what is to be written.
 int HandleFormatProperty(ReaderContext* ctx, StatementFrame* frame);
