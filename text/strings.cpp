@@ -1,5 +1,6 @@
 // Text runs: the String statement, MIF backslash escapes and the mapping of
 // \xNN character codes to the output character set.
+#include <cstdint>
 #include <cstring>
 
 #include "reader/token_writer.h"
@@ -62,16 +63,16 @@ uint8_t HexPairToByte(char high, char low, int convert) {
     return plain;
 }
 
-void DecodeMifString(ReaderContext* ctx, char* text, uint32_t maxLength) {
-    if (text == nullptr) return;
+uint32_t DecodeMifString(ReaderContext* ctx, char* text, uint32_t maxLength) {
+    if (text == nullptr) return 0;
     // Only the first `limit` bytes are ever read: an escape that the limit
     // cuts short is never completed from bytes beyond it.
-    size_t length = std::strlen(text);
-    size_t limit = length < maxLength ? length : maxLength;
+    const size_t limit = strnlen(text, maxLength);
     // Text before the first backslash stays as it is.
     const void* escape = std::memchr(text, '\\', limit);
     size_t r = escape != nullptr ? static_cast<size_t>(static_cast<const char*>(escape) - text) : limit;
     size_t w = r;
+    size_t firstNul = SIZE_MAX;
     while (r < limit) {
         char c = text[r];
         size_t consumed = 1;
@@ -101,10 +102,12 @@ void DecodeMifString(ReaderContext* ctx, char* text, uint32_t maxLength) {
                     break;
             }
         }
+        if (c == '\0' && firstNul == SIZE_MAX) firstNul = w;
         text[w++] = c;
         r += consumed;
     }
     text[w] = '\0';
+    return static_cast<uint32_t>(firstNul < w ? firstNul : w);
 }
 
 int HandleString(ReaderContext* ctx, StatementFrame* frame) {
@@ -115,10 +118,10 @@ int HandleString(ReaderContext* ctx, StatementFrame* frame) {
     *end = '\0';
     char* text = frame->valueStart;
     if (*text == '`') ++text;
-    DecodeMifString(ctx, text, static_cast<uint32_t>(end - text));
+    const uint32_t length = DecodeMifString(ctx, text, static_cast<uint32_t>(end - text));
     if (ctx->formatDirty && !FlushPendingFormat(ctx)) return 0;
     if (!ctx->inBodyFlow) return 1;
-    WriteTextToken(ctx, text, static_cast<uint32_t>(std::strlen(text)));
+    WriteTextToken(ctx, text, length);
     return 1;
 }
 

@@ -20,8 +20,9 @@ int HandleTextRect(ReaderContext* ctx, StatementFrame* frame);
 int HandleTextRectID(ReaderContext* ctx, StatementFrame* frame);
 int HandleNotes(ReaderContext* ctx, StatementFrame* frame);
 
-// Decodes MIF escapes in place over at most maxLength bytes of text.
-void DecodeMifString(ReaderContext* ctx, char* text, uint32_t maxLength);
+// Decodes MIF escapes in place over at most maxLength bytes of text; returns
+// the decoded text's length as a C string (a \x00 escape ends it early).
+uint32_t DecodeMifString(ReaderContext* ctx, char* text, uint32_t maxLength);
 // Two hexadecimal digits to one byte; convert maps the MIF character set.
 uint8_t HexPairToByte(char high, char low, int convert);
 // Writes the format tokens for what changed since the last flush; 0 when
