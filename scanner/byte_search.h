@@ -182,19 +182,19 @@ private:
     uint32_t keywordEnds_, valueStops_, nonSpaces_, closes_;
 };
 
-// The same for a comment: its line end and the blanks after it.
+// The same for blanks and comments: the blanks after a close, a comment's
+// line end (classified only when asked for) and the blanks after it.
 class CommentLookahead : Classified32 {
 public:
-    CommentLookahead(char* at, const char* end)
-        : Classified32(at, end),
-          lineEnds_(Mask([](__m128i v) { return bytes::LineEnds(v); })),
-          nonSpaces_(NonSpaces()) {}
+    CommentLookahead(char* at, const char* end) : Classified32(at, end), nonSpaces_(NonSpaces()) {}
 
-    char* LineEnd(char* p, const char* end) const { return Next(lineEnds_, p, end, FindLineEnd); }
+    char* LineEnd(char* p, const char* end) const {
+        return Next(Mask([](__m128i v) { return bytes::LineEnds(v); }), p, end, FindLineEnd);
+    }
     char* NonSpace(char* p, const char* end) const { return Next(nonSpaces_, p, end, SkipSpaces); }
 
 private:
-    uint32_t lineEnds_, nonSpaces_;
+    uint32_t nonSpaces_;
 };
 
 #else  // byte by byte

@@ -23,21 +23,22 @@ namespace {
 
 // The first byte that is not blank after the line end of the comment whose
 // '#' is at c0 (or end), or null when the comment does not end inside the
-// window. CR LF, LF LF, LF CR and CR CR all count as one line end.
-char* PastComment(char* c0, const char* end) {
-    const CommentLookahead look(c0 + 1, end);
+// window. CR LF, LF LF, LF CR and CR CR all count as one line end. look
+// holds the bytes from c0 or before it.
+char* PastComment(char* c0, const char* end, const CommentLookahead& look) {
     char* t = look.LineEnd(c0 + 1, end);
     if (t == end) return nullptr;
     char* e = t + 1 < end && IsLineEndByte(t[1]) ? t + 2 : t + 1;
     return e < end ? look.NonSpace(e, end) : nullptr;
 }
 
-}  // namespace
+char* PastComment(char* c0, const char* end) { return PastComment(c0, end, CommentLookahead(c0 + 1, end)); }
 
-bool SkipComment(ReaderContext* ctx) {
-    char* c0 = ctx->scanPointer;
+// Where the scan goes on after the comment at c0 (scanPointer), given
+// what lies past it (PastComment): false when the comment does not end
+// inside the window, and it is carried into the next one or dropped.
+bool SkipCommentTo(ReaderContext* ctx, char* c0, char* e) {
     char* end = ctx->windowEnd;
-    char* e = PastComment(c0, end);
     if (e == nullptr) {
         ctx->scanPointer = end;
         int32_t rest = static_cast<int32_t>(end - c0);
@@ -46,6 +47,13 @@ bool SkipComment(ReaderContext* ctx) {
     }
     ctx->scanPointer = e;
     return true;
+}
+
+}  // namespace
+
+bool SkipComment(ReaderContext* ctx) {
+    char* c0 = ctx->scanPointer;
+    return SkipCommentTo(ctx, c0, PastComment(c0, ctx->windowEnd));
 }
 
 void CarryOver(ReaderContext* ctx, char* m) {
@@ -353,21 +361,23 @@ Next OpenStatement(Scan& s, char* p) {
     }
     char* end = ctx->windowEnd;
     char* next = p + 1;
-    if (next < end && IsSpace(*next)) {
-        char* to = SkipSpaces(next + 1, end);
+    if (next == end || (!IsSpace(*next) && *next != '#')) return Next::Iterate;
+    // The blanks after the close and a comment (most often "# end of ...")
+    // with the blanks after it mostly lie in one look-ahead.
+    const CommentLookahead look(next, end);
+    if (*next != '#') {
+        char* to = look.NonSpace(next + 1, end);
         ctx->scanPointer = to;
         s.mark = to;
         if (to == end) return Next::Return;
+        if (*to != '#') return Next::Iterate;
         next = to;
     }
-    if (next < end && *next == '#') {
-        if (SkipComment(ctx)) return Next::Iterate;
-        char* resume = s.mark;
-        if (ctx->leftoverCount == 0) s.mark = end;
-        ctx->scanPointer = MoreInputRemains(ctx) ? resume : end;
-        return Next::Return;
-    }
-    return Next::Iterate;
+    if (SkipCommentTo(ctx, next, PastComment(next, end, look))) return Next::Iterate;
+    char* resume = s.mark;
+    if (ctx->leftoverCount == 0) s.mark = end;
+    ctx->scanPointer = MoreInputRemains(ctx) ? resume : end;
+    return Next::Return;
 }
 
 Next OtherByte(Scan& s, char* p) {
