@@ -25,7 +25,7 @@ CatalogEntry** BucketOf(const CatalogList* list, uint32_t hash) { return &list->
 // memory runs out.
 int AddProperty(ReaderContext* ctx, CatalogEntry* entry, Keyword keyword, const PropertyValue& value) {
     if (entry->propertyCount == entry->propertyCapacity) {
-        uint32_t capacity = entry->propertyCapacity == 0 ? 8 : entry->propertyCapacity * 2;
+        uint32_t capacity = entry->propertyCapacity == 0 ? 24 : entry->propertyCapacity * 2;
         void* grown = HostReallocate(ctx, entry->properties, capacity * static_cast<uint32_t>(sizeof(RecordedProperty)));
         if (grown == nullptr) return 0;
         entry->properties = static_cast<RecordedProperty*>(grown);
