@@ -81,14 +81,14 @@ int CreateCatalogEntry(ReaderContext* ctx, CatalogList* list, const char* tag) {
         if (buckets == nullptr) return 0;
         list->buckets = buckets;
     }
-    auto* entry = static_cast<CatalogEntry*>(HostAllocateZeroed(ctx, sizeof(CatalogEntry)));
-    char* copy = HostDuplicate(ctx, tag, static_cast<uint32_t>(std::strlen(tag)));
-    if (entry == nullptr || copy == nullptr) {
-        HostFree(ctx, entry);
-        HostFree(ctx, copy);
-        return 0;
-    }
-    entry->tag = copy;
+    // The tag's copy (a value from the window, so short) follows the entry
+    // in the same block.
+    const size_t length = std::strlen(tag);
+    auto* entry = static_cast<CatalogEntry*>(
+        HostAllocateZeroed(ctx, static_cast<uint32_t>(sizeof(CatalogEntry) + length + 1)));
+    if (entry == nullptr) return 0;
+    entry->tag = reinterpret_cast<char*>(entry + 1);
+    std::memcpy(entry->tag, tag, length);
     entry->tagHash = TagHash(tag);
     // An empty tag is never looked up, so it needs no place in the hash.
     if (tag[0] != '\0') {
@@ -152,7 +152,6 @@ OpeningRoute RouteWhileRecording(const ReaderContext* ctx) {
 
 void FreeCatalog(ReaderContext* ctx, CatalogList* list) {
     FreeChain(ctx, list->first, [ctx](CatalogEntry* entry) {
-        HostFree(ctx, entry->tag);
         for (uint32_t i = 0; i < entry->propertyCount; ++i) HostFree(ctx, entry->properties[i].text);
         HostFree(ctx, entry->properties);
     });

@@ -81,7 +81,7 @@ struct FoldedFormat {
 // A format recorded under its tag. Only the properties that application
 // stores are kept, in the order they were read.
 struct CatalogEntry {
-    char* tag;                   // owned
+    char* tag;                   // in the entry's own block, after it
     uint32_t tagHash;
     RecordedProperty* properties;
     uint32_t propertyCount;
