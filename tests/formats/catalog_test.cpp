@@ -111,10 +111,10 @@ TEST(Catalog, ApplyingAnEntryEqualsStoringEachProperty) {
         Reading folded(Doc("")), stepwise(Doc(""));
         HostCalls calls[2];
         std::string results[2];
-        const uint32_t seed = random();
+        const uint32_t start = random();
         int i = 0;
         for (Reading* r : {&folded, &stepwise}) {
-            std::mt19937 state(seed);
+            std::mt19937 state(start);
             r->ctx->hostCallback = &RecordFace;
             r->ctx->hostHandle = &calls[i];
             r->ctx->inBodyFlow = state() % 2;
