@@ -61,6 +61,10 @@ struct RecordedProperty {
     char* text;       // FFamily: the family name, owned; else null
 };
 
+// The fields a fold sets whole: five lengths, the size, the colour, the
+// alignment and the leading class.
+constexpr int kFoldedFieldCount = 9;
+
 // What applying an entry's properties in order comes to, worked out once
 // (see ApplyRecordedProperties): the whole fields it sets, its net change
 // to the attribute bits, and where its family and tab stops stand. Not
@@ -69,8 +73,8 @@ struct FoldedFormat {
     uint32_t foldedFrom;        // propertyCount + 1 when folded, 0 before
     uint8_t usable;
     uint8_t alwaysChanged;      // a field is set to two different values
-    uint16_t fields;            // bit i: values[i] is stored (see kFoldedFields)
-    int32_t values[9];
+    uint16_t fields;            // bit i: values[i] is stored (see FoldedField)
+    int32_t values[kFoldedFieldCount];
     uint32_t keepAttributes;    // charAttributes & keepAttributes | setAttributes
     uint32_t setAttributes;
     int32_t family;             // the FFamily property's index, or -1

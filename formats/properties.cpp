@@ -382,31 +382,32 @@ int StoreRecordedProperties(ReaderContext* ctx, const RecordedProperty* properti
 
 namespace {
 
-// The fields a fold stores whole, by index: 32-bit fields at these offsets,
-// then the leading class, a byte.
+// The fields a fold stores whole: 32-bit fields at these offsets, then the
+// leading class, a byte.
+enum FoldedField { kFoldedSize = 5, kFoldedColour, kFoldedAlignment, kLeadingField };
+constexpr int32_t FormatState::*kFoldedLengths[] = {&FormatState::firstIndent, &FormatState::leftIndent,
+                                                    &FormatState::rightIndent, &FormatState::spaceBefore,
+                                                    &FormatState::spaceAfter};
 constexpr size_t kFoldedFields[] = {
     offsetof(FormatState, firstIndent), offsetof(FormatState, leftIndent), offsetof(FormatState, rightIndent),
     offsetof(FormatState, spaceBefore), offsetof(FormatState, spaceAfter), offsetof(FormatState, fontSize),
     offsetof(FormatState, textColor),   offsetof(FormatState, alignment),
 };
-constexpr int kLeadingField = static_cast<int>(std::size(kFoldedFields));
-static_assert(kLeadingField + 1 <= static_cast<int>(std::size(FoldedFormat{}.values)), "a folded field has no value");
+static_assert(std::size(kFoldedLengths) == kFoldedSize && std::size(kFoldedFields) == kLeadingField &&
+                  kLeadingField + 1 == kFoldedFieldCount,
+              "the folded fields and their offsets disagree");
 
 // The folded field that a property with value n sets whole, or -1.
 int FoldedFieldOf(const PropertyRule& rule, int32_t n) {
     switch (rule.kind) {
-        case Kind::Length: {
-            constexpr int32_t FormatState::*kLengths[] = {&FormatState::firstIndent, &FormatState::leftIndent,
-                                                          &FormatState::rightIndent, &FormatState::spaceBefore,
-                                                          &FormatState::spaceAfter};
-            for (int i = 0; i < 5; ++i) {
-                if (rule.field == kLengths[i]) return i;
+        case Kind::Length:
+            for (int i = 0; i < kFoldedSize; ++i) {
+                if (rule.field == kFoldedLengths[i]) return i;
             }
             return -1;
-        }
-        case Kind::Size: return 5;
-        case Kind::Colour: return 6;
-        case Kind::Alignment: return n != kUnchanged ? 7 : -1;  // an unknown word compares what is there
+        case Kind::Size: return kFoldedSize;
+        case Kind::Colour: return kFoldedColour;
+        case Kind::Alignment: return n != kUnchanged ? kFoldedAlignment : -1;  // an unknown word compares what is there
         case Kind::Leading: return kLeadingField;
         default: return -1;
     }

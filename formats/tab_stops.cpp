@@ -21,14 +21,14 @@ int SetTabCapacity(ReaderContext* ctx, int32_t n) {
     // Arrays that hold n entries already are reused, zeroed as fresh ones
     // would be: formats alternate between a few counts, and each change
     // would otherwise cost two allocations and two releases.
-    if (n <= s.tabCapacity) {
-        std::memset(s.tabPositions, 0, static_cast<size_t>(n) * sizeof *s.tabPositions);
-        std::memset(s.tabTypes, 0, static_cast<size_t>(n) * sizeof *s.tabTypes);
-    } else {
+    if (SetTabCapacityAllocates(s, n)) {
         ReleaseTabArrays(ctx, s);
         // Each array takes n * 4 bytes, which must fit a signed 32-bit size.
         if (n > 0x7FFFFFFF / 4) return 0;
         if (!AllocateTabArrays(ctx, s, static_cast<uint32_t>(n))) return 0;
+    } else {
+        std::memset(s.tabPositions, 0, static_cast<size_t>(n) * sizeof *s.tabPositions);
+        std::memset(s.tabTypes, 0, static_cast<size_t>(n) * sizeof *s.tabTypes);
     }
     s.tabCount = n;
     return 1;
