@@ -56,9 +56,9 @@ TEST(Catalog, DefinitionsRecordTheirNestedStatements) {
 // The faces a context asks the host for, each with the allocations made before it.
 struct HostCalls {
     Texts faces;
-    const testhost::Allocator* allocator = nullptr;
-    long before = 0;
-    long Allocations() const { return allocator->count - before; }
+    const mifhost::Allocator* allocator = nullptr;
+    uint64_t before = 0;
+    uint64_t Allocations() const { return allocator->stats().allocations - before; }
 };
 int32_t RecordFace(void* handle, int32_t, void* record) {
     auto* calls = static_cast<HostCalls*>(handle);
@@ -127,7 +127,7 @@ TEST(Catalog, ApplyingAnEntryEqualsStoringEachProperty) {
             ASSERT_TRUE(mif::SetTabCapacity(r->ctx, static_cast<int32_t>(state() % 3)));
             if (state() % 2) mif::SetTabCapacity(r->ctx, 1);
             calls[i].allocator = &r->host.allocator;
-            calls[i].before = r->host.allocator.count;
+            calls[i].before = r->host.allocator.stats().allocations;
             int changed = 0;
             const int result = r == &folded ? mif::ApplyRecordedProperties(r->ctx, &entry, &changed)
                                             : mif::StoreRecordedProperties(r->ctx, properties.data(), entry.propertyCount, &changed);

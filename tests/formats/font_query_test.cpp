@@ -91,7 +91,8 @@ TEST(FontQuery, ClassOfTheKeptName) {
     for (const std::string& body :
          {"<Font <FFamily `" + longName + "'>>", "<PgfCatalog <Pgf <PgfTag `L'> <PgfFont <FFamily `" + longName + "'>>>>"}) {
         Reading r(Doc(body));
-        EXPECT_EQ(r.host.fontClasses, std::vector<uint8_t>{0}) << body;
+        ASSERT_EQ(r.host.callback.fonts().size(), 1u) << body;
+        EXPECT_EQ(r.host.callback.fonts()[0].family, 0) << body;
     }
 }
 

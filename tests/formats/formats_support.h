@@ -54,8 +54,8 @@ inline std::string Describe(const testhost::Token& t) {
 }
 
 // The body tokens of a whole document described (only those of one code,
-// unless `only` is 0xFF); a failed fill or a block left behind adds a last
-// entry. Faces the host was asked for go to *fonts.
+// unless `only` is 0xFF); a failed fill adds a last entry. Faces the host
+// was asked for go to *fonts.
 inline Texts Body(const std::string& document, uint8_t only = 0xFF, Texts* fonts = nullptr) {
     testhost::TestHost host;
     testhost::TestHost::Run run = host.ReadDocument(document);
@@ -64,26 +64,13 @@ inline Texts Body(const std::string& document, uint8_t only = 0xFF, Texts* fonts
         if (only == 0xFF || t.code == only) out.push_back(Describe(t));
     }
     if (run.status != MIF_STATUS_OK) out.push_back("status " + std::to_string(run.status));
-    if (host.allocator.live != 0) out.push_back("blocks left");
-    if (fonts != nullptr) *fonts = host.fontNames;
+    if (fonts != nullptr) {
+        fonts->clear();
+        for (const mifhost::FontEntry& f : host.callback.fonts()) fonts->push_back(f.face);
+    }
     return out;
 }
 
-// Reads a whole document with the context kept open; on destruction frees
-// the context and checks that no host block is left.
-struct Reading {
-    explicit Reading(const std::string& document) : ctx(host.Open(document)) {
-        if (ctx != nullptr) run = testhost::TestHost::Drain(ctx);
-    }
-    ~Reading() {
-        if (ctx != nullptr) mifFreeContext(ctx);
-        EXPECT_EQ(host.allocator.live, 0) << "blocks left after mifFreeContext";
-    }
-    mif::FormatState& cur() { return ctx->current; }
-
-    testhost::TestHost host;
-    mif::ReaderContext* ctx = nullptr;
-    testhost::TestHost::Run run;
-};
+using testhost::Reading;
 
 }  // namespace formattest

@@ -25,37 +25,17 @@ ptrdiff_t FrameCount(const std::vector<uint8_t>& bytes) {
     return std::ranges::count(testhost::SplitTokens(bytes), MIF_TOKEN_FRAME, &testhost::Token::code);
 }
 
-// A document read to its end (bufferSize 0: left unread), freed when the
-// test ends; the object callbacks are called through the host's copy of the
-// registered record.
-struct Loaded {
-    explicit Loaded(const std::string& doc, uint32_t bufferSize = 65536) : ctx(host.Open(doc)) {
-        if (ctx != nullptr && bufferSize != 0) run = testhost::TestHost::Drain(ctx, bufferSize);
-    }
-    ~Loaded() {
-        if (ctx != nullptr) mifFreeContext(ctx);
-        EXPECT_EQ(host.allocator.live, 0);
-    }
-    template <typename Fn, typename... Args>
-    auto Call(int slot, Args... args) {
-        Fn fn;
-        std::memcpy(&fn, host.objectCallbacks.data() + 8 * slot, sizeof fn);
-        return fn(host.objectCallbacks.data(), args...);
-    }
-    int32_t Open(const std::string& id) {
-        const char* text = id.c_str();
-        std::memcpy(host.objectCallbacks.data() + 8 * MIF_OC_SLOT_ID_TEXT, &text, sizeof text);
-        return Call<MifObjectOpenFn>(MIF_OC_SLOT_OPEN);
-    }
+// A document read to its end, freed when the test ends; its objects read
+// through the callbacks it registered.
+struct Loaded : testhost::Reading {
+    explicit Loaded(const std::string& doc) : Reading(doc) {}
     // The bytes delivered; buffer keeps all count + 8 bytes, 0xAA where nothing was written.
     std::string Read(uint32_t count) {
         buffer.assign(count + 8, '\xAA');
-        uint32_t n = Call<MifObjectReadFn>(MIF_OC_SLOT_READ, reinterpret_cast<uint8_t*>(buffer.data()), count);
+        uint32_t n = reader.Read(reinterpret_cast<uint8_t*>(buffer.data()), count);
         return buffer.substr(0, std::min(n, count));
     }
-    testhost::TestHost host;
-    mif::ReaderContext* ctx;
-    testhost::TestHost::Run run;
+    mifhost::ObjectReader reader{host.callback.objectRecord()};
     std::string buffer;
 };
 
@@ -74,15 +54,15 @@ TEST(InsetData, CountDecodedBytesAndReadsAfterTheEnd) {
         ASSERT_EQ(d.run.status, MIF_STATUS_OK) << c.facets;
         EXPECT_EQ(d.ctx->frames.frameList->dataSize, c.dataSize) << c.facets;
         EXPECT_EQ(FrameCount(d.run.tokens), 1) << c.facets;
-        ASSERT_EQ(d.Open("5"), 1);
+        ASSERT_TRUE(d.reader.Open("5"));
         EXPECT_EQ(d.Read(2), c.bytes.substr(0, 2)) << c.facets;
-        d.host.allocator.failAt = d.host.allocator.count + 1;
+        d.host.allocator.FailAt(d.host.allocator.stats().allocations + 1);
         EXPECT_EQ(d.Read(2), "") << "a refused scratch block delivered";
         // The rest, zeros up to the count and nothing beyond; then nothing until the object is opened again.
         EXPECT_EQ(d.Read(64), c.bytes.substr(2)) << c.facets;
         EXPECT_EQ(d.buffer.substr(c.bytes.size() - 2), std::string(66 - c.bytes.size(), '\0') + std::string(8, '\xAA'));
         EXPECT_EQ(d.Read(4), "") << c.facets;
-        ASSERT_EQ(d.Open("5"), 1);
+        ASSERT_TRUE(d.reader.Open("5"));
         EXPECT_EQ(d.Read(64), c.bytes) << c.facets;
     }
 }
@@ -100,7 +80,7 @@ TEST(InsetData, SameCountAndBytesWhereverTheWindowEnds) {
         Loaded d(Document(padded, Anchor("5")));
         ASSERT_EQ(d.run.status, MIF_STATUS_OK) << cut;
         EXPECT_EQ(d.ctx->frames.frameList->dataSize, 6 + 18 + 6) << "cut before '" << bare.substr(cut, 12) << "'";
-        ASSERT_EQ(d.Open("5"), 1);
+        ASSERT_TRUE(d.reader.Open("5"));
         EXPECT_EQ(d.Read(64), "Hello,plain \\ and \t tabWorld!") << "cut before '" << bare.substr(cut, 12) << "'";
     }
 }

@@ -52,39 +52,29 @@ TEST(KeywordLookup, FindsEveryKeywordAndNoNearMiss) {
               mif::kKeywordTable[static_cast<int>(Lookup("FUnderlining"))].handler);
 }
 
-class StatementStack : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ctx_ = host_.Open("<MIFFile 5.00>\n");
-        ASSERT_NE(ctx_, nullptr);
-    }
-    void TearDown() override {
-        mifFreeContext(ctx_);
-        EXPECT_EQ(host_.allocator.live, 0);
-    }
-    testhost::TestHost host_;
-    mif::ReaderContext* ctx_ = nullptr;
-};
-
-TEST_F(StatementStack, FramesAreReusedAndARefusedBlockPushesNothing) {
+TEST(StatementStack, FramesAreReusedAndARefusedBlockPushesNothing) {
+    testhost::Reading r("<MIFFile 5.00>\n", 0);
+    ASSERT_NE(r.ctx, nullptr);
+    mif::ReaderContext* ctx = r.ctx;
+    mifhost::Allocator& allocator = r.host.allocator;
     auto nest = [&](int depth) {
-        for (int i = 0; i < depth; ++i) ASSERT_EQ(mif::PushStatement(ctx_, Keyword::Unknown, &mif::HandleDefault, nullptr), 1);
-        for (int i = 0; i < depth; ++i) ASSERT_EQ(mif::PopStatement(ctx_, 1), 1);
+        for (int i = 0; i < depth; ++i) ASSERT_EQ(mif::PushStatement(ctx, Keyword::Unknown, &mif::HandleDefault, nullptr), 1);
+        for (int i = 0; i < depth; ++i) ASSERT_EQ(mif::PopStatement(ctx, 1), 1);
     };
     nest(100);
-    const long taken = host_.allocator.count;
+    const uint64_t taken = allocator.stats().allocations;
     nest(100);
-    EXPECT_EQ(host_.allocator.count, taken) << "closed statements give their frames back";
+    EXPECT_EQ(allocator.stats().allocations, taken) << "closed statements give their frames back";
 
-    host_.allocator.failAt = host_.allocator.count + 1;
+    allocator.FailAt(taken + 1);
     nest(100);
-    EXPECT_EQ(mif::PushStatement(ctx_, Keyword::Unknown, &mif::HandleDefault, nullptr), 1) << "frames left over are still free";
-    while (ctx_->freeFrames != nullptr) ASSERT_EQ(mif::PushStatement(ctx_, Keyword::Page, &mif::HandleDefault, nullptr), 1);
-    ctx_->inPage = 0;
-    mif::StatementFrame* top = ctx_->topFrame;
-    EXPECT_EQ(mif::PushStatement(ctx_, Keyword::Page, &mif::HandleDefault, nullptr), 0);
-    EXPECT_EQ(ctx_->topFrame, top);
-    EXPECT_EQ(ctx_->inPage, 0u) << "no flag is raised for a statement that was not pushed";
+    EXPECT_EQ(mif::PushStatement(ctx, Keyword::Unknown, &mif::HandleDefault, nullptr), 1) << "frames left over are still free";
+    while (ctx->freeFrames != nullptr) ASSERT_EQ(mif::PushStatement(ctx, Keyword::Page, &mif::HandleDefault, nullptr), 1);
+    ctx->inPage = 0;
+    mif::StatementFrame* top = ctx->topFrame;
+    EXPECT_EQ(mif::PushStatement(ctx, Keyword::Page, &mif::HandleDefault, nullptr), 0);
+    EXPECT_EQ(ctx->topFrame, top);
+    EXPECT_EQ(ctx->inPage, 0u) << "no flag is raised for a statement that was not pushed";
 }
 
 TEST(StatementValue, DropsBackquoteAndClosingQuote) {

@@ -159,18 +159,14 @@ TEST(TableReplay, FirstReadingEqualizesTheNamedColumnsButStartsNoTable) {
             "  <TblColumnNum 0> <TblColumnWidth 1.0\"> <TblColumnNum 1> <TblColumnWidth 2.0\">\n"
             "  <TblColumnNum 2> <TblColumnWidth 1.5\"> <TblNumColumns 3>\n"
             "  <EqualizeWidths <TblColumnNum 0> <TblColumnNum 2>>\n"};
-    testhost::TestHost host;
-    mif::ReaderContext* ctx = host.Open(Document({t}, "", "<TextFlow \n" + Para(Text("early")) + ">\n"));
-    ASSERT_NE(ctx, nullptr);
-    auto run = testhost::TestHost::Drain(ctx);
-    EXPECT_EQ(run.status, MIF_STATUS_OK);
-    EXPECT_EQ(Trace(run.tokens), Strings{"'early'"});
+    testhost::Reading r(Document({t}, "", "<TextFlow \n" + Para(Text("early")) + ">\n"));
+    ASSERT_NE(r.ctx, nullptr);
+    EXPECT_EQ(r.run.status, MIF_STATUS_OK);
+    EXPECT_EQ(Trace(r.run.tokens), Strings{"'early'"});
     // Columns 0 and 2 take the wider of 1440 and 2160; column 1 keeps 2880.
-    const mif::TableState& s = ctx->tables;
+    const mif::TableState& s = r.ctx->tables;
     EXPECT_EQ(std::vector<uint32_t>(s.columnWidths, s.columnWidths + s.widthCapacity),
               (std::vector<uint32_t>{2160, 2880, 2160}));
-    mifFreeContext(ctx);
-    EXPECT_EQ(host.allocator.live, 0);
 }
 
 TEST(TableReplay, FailuresEndTheFillWithStatusFourAndNothingAfter) {
