@@ -6,11 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "host/mifhost.h"
+#include "support/test_host.h"
 
 using namespace mifhost;
 
@@ -21,13 +19,7 @@ const Module& Loaded() {
     return module;
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
-
-const std::string kSample = ReadFile(std::filesystem::path(MIF_SAMPLES_DIR) / "sample.mif");
+const std::string kSample = testhost::ReadFile(std::filesystem::path(MIF_SAMPLES_DIR) / "sample.mif");
 
 struct DocRun {
     RunResult run;

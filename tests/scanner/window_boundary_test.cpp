@@ -3,8 +3,6 @@
 // and read whole; a piece as long as the window itself is dropped.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 
@@ -98,8 +96,7 @@ TEST(Statements, WhatEndsAValueAndWhatHidesALine) {
 // A NUL inside a keyword ends its spelling, as it ends a C string; the
 // value still starts after the whole word.
 TEST(Statements, ANulEndsAKeywordsSpelling) {
-    std::ifstream in(MIF_SAMPLES_DIR "/sample.mif", std::ios::binary);
-    const std::string sample{std::istreambuf_iterator<char>(in), {}};
+    const std::string sample = testhost::ReadFile(MIF_SAMPLES_DIR "/sample.mif");
     using namespace std::string_literals;
     const std::string spoiled =
         std::regex_replace(sample, std::regex("^( *<[A-Za-z]+)", std::regex::multiline), "$1\0x"s + std::string(20, 'y'));

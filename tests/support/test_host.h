@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -99,6 +102,22 @@ struct Reading {
     mif::ReaderContext* ctx;
     TestHost::Run run;
 };
+
+// A file's bytes.
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The sample and every corpus document of fewer than maxSize bytes.
+inline std::vector<std::filesystem::path> SampleAndCorpus(uintmax_t maxSize = UINTMAX_MAX) {
+    std::vector<std::filesystem::path> paths = {std::filesystem::path(MIF_SAMPLES_DIR) / "sample.mif"};
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(MIF_CORPUS_DIR, error)) {
+        if (entry.path().extension() == ".mif" && entry.file_size() < maxSize) paths.push_back(entry.path());
+    }
+    return paths;
+}
 
 // Little-endian field readers for checking token bytes.
 inline uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {

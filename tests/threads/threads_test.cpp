@@ -7,13 +7,10 @@
 // ThreadSanitizer, which must find no race.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "fuzz/careful_host.h"
+#include "support/test_host.h"
 
 namespace {
 
@@ -24,16 +21,9 @@ struct Outcome {
 };
 
 TEST(Threads, TwoThreadsReadEveryDocumentAlike) {
-    std::vector<std::filesystem::path> paths = {std::filesystem::path(MIF_SAMPLES_DIR) / "sample.mif"};
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(MIF_CORPUS_DIR, error)) {
-        if (entry.path().extension() == ".mif") paths.push_back(entry.path());
-    }
+    const std::vector<std::filesystem::path> paths = testhost::SampleAndCorpus();
     std::vector<std::string> documents;
-    for (const auto& path : paths) {
-        std::ifstream in(path, std::ios::binary);
-        documents.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    for (const auto& path : paths) documents.push_back(testhost::ReadFile(path));
     const size_t n = documents.size();
     auto read = [&](std::vector<Outcome>* out, const mifcheck::Feed& feed, bool backwards) {
         out->resize(n);
