@@ -1,6 +1,8 @@
 // Property words and sizes, read directly in a reported line and applied
 // from a recorded font by its tag, and the tab count limit of recorded
 // formats.
+#include <tuple>
+
 #include "formats_support.h"
 
 using namespace formattest;
@@ -19,30 +21,25 @@ Texts BothWays(const std::string& start, const std::string& property) {
     return a < b ? Texts(a + 1, b) : Texts{"no text"};
 }
 
-TEST(Words, Colours) {
-    const std::pair<const char*, const char*> cases[] = {
+// Colour words from Yellow; weight words from the opposite weight, with
+// italic on, where every bit set is written again.
+TEST(Words, ColoursAndWeights) {
+    std::vector<std::tuple<std::string, std::string, Texts>> cases = {{"<FColor Red>", "<FColor Yellow>", {"19/5 0 0xffff"}}};
+    const std::pair<const char*, const char*> colours[] = {
         {"White", "0xffffff"}, {"Red", "0xff"}, {"Green", "0x8000"}, {"Blue", "0xff0000"}, {"Cyan", "0x800080"},
         {"Magenta", "0xff00ff"}, {"Black", "0"}, {"red", "0"}, {"Orange", "0"},
     };
-    for (const auto& [word, colour] : cases) {
-        EXPECT_EQ(BothWays("<FColor Yellow>", std::string("<FColor ") + word + ">"), Texts{std::string("19/5 0 ") + colour})
-            << word;
+    for (const auto& [word, colour] : colours) {
+        cases.push_back({"<FColor Yellow>", std::string("<FColor ") + word + ">", {std::string("19/5 0 ") + colour}});
     }
-    EXPECT_EQ(BothWays("<FColor Red>", "<FColor Yellow>"), Texts{"19/5 0 0xffff"});
-}
-
-TEST(Words, WeightsSetOrClearBoldOnly) {
-    const std::pair<const char*, bool> cases[] = {
+    const std::pair<const char*, bool> weights[] = {
         {"Bold", true}, {"Book", true}, {"DemiBold", true}, {"Regular", false}, {"Light", false}, {"bold", false},
     };
-    for (const auto& [word, bold] : cases) {
-        // From the opposite weight, with italic on: every bit set is written again.
-        const Texts on = bold ? Texts{"4/4 0x8001", "4/4 0x8002"} : Texts{"4/4 0x8002"};
-        EXPECT_EQ(BothWays(std::string("<FAngle Italic> <FBold ") + (bold ? "No>" : "Yes>"),
-                           std::string("<FWeight ") + word + ">"),
-                  on)
-            << word;
+    for (const auto& [word, bold] : weights) {
+        cases.push_back({std::string("<FAngle Italic> <FBold ") + (bold ? "No>" : "Yes>"), std::string("<FWeight ") + word + ">",
+                         bold ? Texts{"4/4 0x8001", "4/4 0x8002"} : Texts{"4/4 0x8002"}});
     }
+    for (const auto& [start, property, tokens] : cases) EXPECT_EQ(BothWays(start, property), tokens) << property;
 }
 
 // Where reading a property directly and applying it from a recorded font

@@ -37,8 +37,10 @@ std::string ReadBody(const std::string& document) {
     return run.status != MIF_STATUS_OK ? "status " + std::to_string(run.status) : Render(testhost::BodyTokens(run.tokens));
 }
 
-TEST(StringStatement, OneTextTokenPerStatement) {
-    const std::pair<const char*, const char*> cases[] = {
+// A String statement writes one text token; a Char statement what its name
+// stands for, from every name of the table.
+TEST(TextStatements, StringsAndChars) {
+    std::vector<std::pair<std::string, std::string>> cases = {
         {"<String `a\\>b\\\\c\\Qd\\qe'>", "'a>b\\c`d'e' "},
         {"<String `caf\\x8e s\\x8E '>", "'caf\xE9s\xE9' "},  // digits in either case; the blank after them dropped
         {"<String `\\x41Zb'>", "'Ab' "},                    // whatever the fifth character is
@@ -55,8 +57,18 @@ TEST(StringStatement, OneTextTokenPerStatement) {
         {"<String `ab\\x41'>", "'abA' "}, {"<String `ab\\x4'>", "'ab\\x4' "}, {"<String `ab\\x'>", "'ab\\x' "},
         {"<String `ab\\'>", "'ab\\' "},
     };
+    const std::pair<const char*, const char*> chars[] = {
+        {"Tab", "3 "}, {"HardSpace", "' ' "}, {"SoftHyphen", ""}, {"DiscHyphen", ""}, {"NoHyphen", ""},
+        {"Cent", "'\xA2' "}, {"Pound", "'\xA3' "}, {"Yen", "'\xA5' "}, {"EnDash", ""}, {"EmDash", ""},
+        {"Dagger", ""}, {"DoubleDagger", ""}, {"Bullet", ""}, {"HardReturn", "14 "}, {"NumberSpace", "' ' "},
+        {"ThinSpace", "' ' "}, {"EnSpace", "' ' "}, {"EmSpace", "' ' "},
+        {"tab", ""}, {"Hard", ""}, {"`Tab'", ""},  // whole, exact names only; not unquoted
+    };
+    for (const auto& [name, written] : chars) {
+        cases.emplace_back(std::string("<String `a'> <Char ") + name + "> <String `b'>", std::string("'a' ") + written + "'b' ");
+    }
     for (const auto& [line, expected] : cases) {
-        EXPECT_EQ(ReadBody(DocumentWithLine(line)), std::string(expected) + "14 13 ") << line;
+        EXPECT_EQ(ReadBody(DocumentWithLine(line)), expected + "14 13 ") << line;
         EXPECT_EQ(ReadBody(DocumentWithLine(line, 9)), "") << line;  // master page: nothing
     }
 }
@@ -68,22 +80,6 @@ TEST(CharacterCodes, EscapesMapThroughTheTable) {
     for (size_t at = 0; at + 1 < codes.size(); at += 3) escapes += "\\x" + codes.substr(at, 2) + " ";
     EXPECT_EQ(ReadBody(DocumentWithLine("<String `" + escapes + "'>")),
               "'\x20\xAE\xC4\xE4\xFC\xB0\xD8\xBC\xF8\xD0\x83\xFD\x99\x92\xA4\xB8\xD4\xD2\xD9\x41\xA0\xD0\xFF' 14 13 ");
-}
-
-TEST(CharStatement, EveryNameOfTheTable) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Tab", "3 "}, {"HardSpace", "' ' "}, {"SoftHyphen", ""}, {"DiscHyphen", ""}, {"NoHyphen", ""},
-        {"Cent", "'\xA2' "}, {"Pound", "'\xA3' "}, {"Yen", "'\xA5' "}, {"EnDash", ""}, {"EmDash", ""},
-        {"Dagger", ""}, {"DoubleDagger", ""}, {"Bullet", ""}, {"HardReturn", "14 "}, {"NumberSpace", "' ' "},
-        {"ThinSpace", "' ' "}, {"EnSpace", "' ' "}, {"EmSpace", "' ' "},
-        {"tab", ""}, {"Hard", ""}, {"`Tab'", ""},  // whole, exact names only; not unquoted
-    };
-    for (const auto& [name, expected] : cases) {
-        const std::string statement = std::string("<Char ") + name + ">";
-        EXPECT_EQ(ReadBody(DocumentWithLine("<String `a'> " + statement + " <String `b'>")),
-                  std::string("'a' ") + expected + "'b' 14 13 ") << name;
-        EXPECT_EQ(ReadBody(DocumentWithLine(statement, 9)), "") << name;
-    }
 }
 
 // Lengths in every written unit: the leading number times the unit's
