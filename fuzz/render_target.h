@@ -65,17 +65,8 @@ inline std::string CheckText(const std::string& out) {
     return "";
 }
 
-inline std::string RenderText(const Fills& fills, mifhost::TextEncoding encoding) {
-    mifhost::TextRenderer renderer(encoding);
-    std::string out;
-    for (const std::vector<mifhost::Token>& fill : fills) {
-        for (const mifhost::Token& t : fill) renderer.Add(t);
-        out += renderer.Take();
-    }
-    return out + renderer.Finish();
-}
-
-// mifread's converters, fed the same fills.
+// mifread's converters, fed the fills token by token (the text converter
+// takes the renderer's output after every token).
 template <mifconvert::Format format>
 std::string Convert(const Fills& fills, mifhost::TextEncoding encoding) {
     std::ostringstream out;
@@ -124,7 +115,7 @@ inline std::string CheckJson(const std::string& out) {
 
 inline const std::vector<Output>& Outputs() {
     static const std::vector<Output> outputs = {
-        {"text", &RenderText, &CheckText},
+        {"text", &Convert<mifconvert::Format::Text>, &CheckText},
         {"html", &Convert<mifconvert::Format::Html>, &CheckHtml},
         {"markdown", &Convert<mifconvert::Format::Markdown>, &CheckMarkdown},
         {"json", &Convert<mifconvert::Format::Json>, &CheckJson},

@@ -39,43 +39,36 @@ Captured Ask(const char* family, int32_t answer, uint32_t* fontIndex = nullptr) 
 }
 
 // LOGFONTA: five 32-bit fields and seven bytes, then lfPitchAndFamily at
-// byte 27 and the 32-byte lfFaceName at 28; 60 bytes in all.
+// byte 27 and the 32-byte lfFaceName at 28; 60 bytes in all. The font number
+// is the host's answer less one.
 TEST(FontQuery, RecordHoldsOnlyFamilyClassAndFaceName) {
     static_assert(MIF_LOGFONT_SIZE == 60 && MIF_LOGFONT_PITCH_AND_FAMILY_OFFSET == 27 &&
                   MIF_LOGFONT_FACE_NAME_OFFSET == 28);
     const std::string forty = "0123456789abcdefghijABCDEFGHIJ0123456789";
-    const std::pair<std::string, uint8_t> cases[] = {
-        {"Times New Roman", 0x10}, {"Arial Narrow", 0x20}, {"Courier New", 0x30}, {"Cursive Hand", 0x40},
+    const struct { std::string family; uint8_t cls; int32_t answer = 1; uint32_t number = 0; } cases[] = {
+        {"Times New Roman", 0x10, 5, 4}, {"Arial Narrow", 0x20, 0, 0}, {"Courier New", 0x30, 1000, 999},
+        {"Cursive Hand", 0x40},
         {"Symbol", 0x50},  // the first match in the order Roman, Arial, Courier, Cursive, Symbol
         {"Symbol Roman", 0x10}, {"Courier Arial", 0x20}, {"arial", 0}, {"Helvetica", 0}, {"", 0}, {forty, 0},
     };
-    for (const auto& [family, cls] : cases) {
-        Captured c = Ask(family.c_str(), 1);
+    for (const auto& [family, cls, answer, number] : cases) {
+        uint32_t index = 0;
+        Captured c = Ask(family.c_str(), answer, &index);
         std::vector<uint8_t> expected(60, 0);
         expected[27] = cls;
         std::memcpy(expected.data() + 28, family.data(), std::min<size_t>(family.size(), 31));
         EXPECT_EQ(c.calls, 1) << family;
         EXPECT_EQ(c.code, 1) << family;
         EXPECT_EQ(c.record, expected) << family;
+        EXPECT_EQ(index, number) << family;
     }
 }
 
-TEST(FontQuery, FontNumberIsTheAnswerLessOne) {
-    const std::pair<int32_t, uint32_t> cases[] = {{5, 4}, {1, 0}, {0, 0}, {1000, 999}};
-    for (const auto& [answer, number] : cases) {
-        uint32_t index = 0;
-        Ask("Any", answer, &index);
-        EXPECT_EQ(index, number) << answer;
-    }
-}
-
-// Outside catalogs, fonts and the body flow a family is only stored; where
-// it matters every family statement asks (the test host numbers faces in
-// first-seen order).
+// Where the name matters every family statement asks (the test host numbers
+// faces in first-seen order); outside catalogs, fonts and the body flow a
+// family is only stored (Words.DirectAndAppliedDifferOnlyWhereTheyShould).
 TEST(FontQuery, FamiliesAskWhereTheNameMatters) {
     Texts fonts;
-    Body(Doc("<FFamily `Times'>"), 0xFF, &fonts);
-    EXPECT_TRUE(fonts.empty());
     const Texts tokens = Body(LineDoc("<PgfCatalog <Pgf <PgfTag `A'> <PgfFont <FFamily `Times'>>> <Pgf <PgfTag `B'> "
                                       "<PgfFont <FFamily `Helvetica'>>>>",
                                       "<Font <FFamily `Courier'>> <FFamily `Helvetica'> <String `x'>"),
