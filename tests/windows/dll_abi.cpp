@@ -5,18 +5,21 @@
 // Linux library's record.)
 //
 // Environment: MIF_DLL (the DLL; default: mifreader.dll beside this program).
-// Unix paths are reached through wine's Z: drive.
+// Unix paths are reached through wine's Z: drive. The document read is the
+// sample: body text with paragraph and font changes, three font families, a
+// table anchored in the text and a frame holding a picture.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "documents.h"
 #include "fuzz/careful_host.h"
 
 #ifdef _WIN32
@@ -52,6 +55,11 @@ std::string ModulePath() {
 #endif
 }
 
+const std::string kSample = [] {
+    std::ifstream in(HostPath(MIF_SAMPLES_DIR "/sample.mif"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}();
+
 class DllTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -62,7 +70,10 @@ protected:
         }
     }
     static void TearDownTestSuite() { module_.reset(); }
-    void SetUp() override { ASSERT_TRUE(module_.has_value()) << loadError_; }
+    void SetUp() override {
+        ASSERT_TRUE(module_.has_value()) << loadError_;
+        ASSERT_FALSE(kSample.empty()) << "no sample at " << MIF_SAMPLES_DIR;
+    }
 
     static const mifhost::EntryPoints& Exports() { return module_->exports(); }
 
@@ -87,7 +98,7 @@ TEST_F(DllTest, InterfaceTableHoldsTheExportsAndNullsElsewhere) {
 TEST_F(DllTest, EveryRefusedAllocationFailsCleanly) {
     mifcheck::Feed feed;
     feed.bufferSize = 300;
-    EXPECT_EQ(mifcheck::SweepRefusals(*module_, moddocs::kMixedDocument, feed), "");
+    EXPECT_EQ(mifcheck::SweepRefusals(*module_, kSample, feed), "");
 }
 
 // The font query hands the host the platform's LOGFONTA.
@@ -111,7 +122,7 @@ TEST_F(DllTest, FontQueryPassesTheSystemLogfont) {
 #endif
     CapturedFonts fonts;
     mifhost::Host host;
-    auto stream = mifhost::InputStream::FromMemory(moddocs::kMixedDocument);
+    auto stream = mifhost::InputStream::FromMemory(kSample);
     uint32_t flag = 0;
     void* ctx = Exports().allocateContext(&fonts, &CapturedFonts::Callback, &flag, host.services.block(), 0);
     ASSERT_NE(ctx, nullptr);
