@@ -24,10 +24,7 @@ inline std::string BodyDoc(const std::string& before, const std::string& flow) {
     return Doc(before + "\n<Page <PageType BodyPage> <TextRect <ID 7>>>\n<TextFlow " + flow + ">");
 }
 
-// One reported paragraph holding `line`.
-inline std::string LineDoc(const std::string& before, const std::string& line) {
-    return BodyDoc(before, "<Para <ParaLine <TextRectID 7> " + line + ">>");
-}
+using testhost::LineDoc;  // one reported paragraph holding `line`
 
 // Code/payload size, then the token's fields as laid out for its code.
 inline std::string Describe(const testhost::Token& t) {

@@ -103,6 +103,13 @@ struct Reading {
     TestHost::Run run;
 };
 
+// A document with a body page (text rectangle 7) and a master page (9),
+// `before` ahead of them, and one paragraph line of rectangle `rect`.
+inline std::string LineDoc(const std::string& before, const std::string& line, int rect = 7) {
+    return "<MIFFile 5.00>\n" + before + "\n<Page <PageType BodyPage> <TextRect <ID 7>>>\n<Page <PageType MasterPage> "
+           "<TextRect <ID 9>>>\n<TextFlow <Para <ParaLine <TextRectID " + std::to_string(rect) + "> " + line + ">>>\n";
+}
+
 // A file's bytes.
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -127,10 +127,7 @@ TEST(TableReplay, StartCarriesTheReplayedWidthsAndTheIndent) {
     using Case = std::tuple<const char*, std::string, Strings, std::string, std::string>;
     // Name, TblNumColumns, widths (number x unit factor truncated: inch 1440,
     // cm 567, pt 20, mm 57), the start (none: no start), extra statements.
-    Case wide{"SixtyFourColumns", "64", {}, "", ""};
-    std::vector<int32_t> tenths(64, 144);
-    for (int i = 0; i < 64; ++i) std::get<2>(wide).push_back(" 0.1\"");
-    std::get<3>(wide) = Start(tenths, 1872);
+    const Case wide{"SixtyFourColumns", "64", Strings(64, " 0.1\""), Start(std::vector<int32_t>(64, 144), 1872), ""};
     for (const auto& [name, columns, widths, start, extra] :
          {Case{"ZeroWidthLeavesItsEntryFree", "3", {" 1.0\"", " 0", " 2.0\"", " 3.0\""}, Start({1440, 2880, 4320}, 2160), ""},
           Case{"FewerWidthsThanColumns", "3", {" 1.0\"", " 2.0\""}, "", ""}, Case{"NoColumns", "0", {" 1.0\""}, "", ""},

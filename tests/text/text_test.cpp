@@ -14,10 +14,7 @@
 namespace {
 
 // Body page with text rectangle 7, master page with 9; `line` stands in a paragraph line of rectangle `rect`.
-std::string DocumentWithLine(const std::string& line, int rect = 7) {
-    return "<MIFFile 5.00> # test\n<Page <PageType BodyPage> <TextRect <ID 7>>>\n<Page <PageType MasterPage> "
-           "<TextRect <ID 9>>>\n<TextFlow <Para <ParaLine <TextRectID " + std::to_string(rect) + "> " + line + ">>>\n";
-}
+std::string DocumentWithLine(const std::string& line, int rect = 7) { return testhost::LineDoc("", line, rect); }
 
 // Text runs as 'text' ('?' when the count disagrees with the length), other tokens as their code; each
 // followed by a blank.

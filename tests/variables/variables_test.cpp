@@ -22,11 +22,7 @@ std::string Catalog(const std::vector<std::pair<std::string, std::string>>& vars
 std::string Ref(const std::string& name) { return "   <Variable <VariableName `" + name + "'> <Unique 12>>\n"; }
 
 // One line in text rectangle 7 of a body page; rectangle 9 lies on a master page.
-std::string Document(const std::string& catalog, const std::string& line) {
-    return "<MIFFile 5.00>\n" + catalog + "<Page <PageType BodyPage> <TextRect <ID 7>>>\n" +
-           "<Page <PageType LeftMasterPage> <TextRect <ID 9>>>\n<TextFlow <Para <ParaLine <TextRectID 7>\n" + line +
-           "  >>>\n";
-}
+std::string Document(const std::string& catalog, const std::string& line) { return testhost::LineDoc(catalog, line); }
 
 // Text tokens (with their count checked) and tab tokens, in order.
 Strings TextTrace(const std::vector<uint8_t>& bytes) {
