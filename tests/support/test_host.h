@@ -23,7 +23,6 @@
 namespace testhost {
 
 struct TestHost : mifhost::Host {
-    TestHost() = default;
     // Every block's guard bytes are checked when it is freed and, for the
     // blocks still live, here.
     ~TestHost() { EXPECT_EQ(allocator.CheckGuards(), 0u) << "a block's guard bytes were overwritten"; }

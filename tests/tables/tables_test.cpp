@@ -95,10 +95,7 @@ Strings operator+(Strings a, const Strings& b) {
 
 // Reads a whole document through the careful host, whose checks must hold.
 mifhost::RunResult Read(const std::string& doc, uint32_t size = 65536, uint32_t chunk = 0) {
-    mifcheck::Feed feed;
-    feed.bufferSize = size;
-    feed.chunks = {chunk};
-    mifcheck::Checked c = mifcheck::Read(mifcheck::LinkedModule(), doc, feed);
+    mifcheck::Checked c = mifcheck::Read(mifcheck::LinkedModule(), doc, {size, {chunk}});
     EXPECT_EQ(c.problem, "");
     return std::move(c.run);
 }

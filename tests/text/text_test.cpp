@@ -13,8 +13,7 @@
 
 namespace {
 
-// Body page with text rectangle 7, master page with 9; `line` stands in a paragraph line of rectangle `rect`.
-std::string DocumentWithLine(const std::string& line, int rect = 7) { return testhost::LineDoc("", line, rect); }
+using testhost::LineDoc;  // body page with text rectangle 7, master page with 9
 
 // Text runs as 'text' ('?' when the count disagrees with the length), other tokens as their code; each
 // followed by a blank.
@@ -65,8 +64,8 @@ TEST(TextStatements, StringsAndChars) {
         cases.emplace_back(std::string("<String `a'> <Char ") + name + "> <String `b'>", std::string("'a' ") + written + "'b' ");
     }
     for (const auto& [line, expected] : cases) {
-        EXPECT_EQ(ReadBody(DocumentWithLine(line)), expected + "14 13 ") << line;
-        EXPECT_EQ(ReadBody(DocumentWithLine(line, 9)), "") << line;  // master page: nothing
+        EXPECT_EQ(ReadBody(LineDoc("", line)), expected + "14 13 ") << line;
+        EXPECT_EQ(ReadBody(LineDoc("", line, 9)), "") << line;  // master page: nothing
     }
 }
 
@@ -75,7 +74,7 @@ TEST(CharacterCodes, EscapesMapThroughTheTable) {
     const std::string codes = "05 15 80 8a 9f a1 af b9 bf c3 c4 c6 d4 D5 db e2 ef f1 F4 41 a0 d0 ff";
     std::string escapes;
     for (size_t at = 0; at + 1 < codes.size(); at += 3) escapes += "\\x" + codes.substr(at, 2) + " ";
-    EXPECT_EQ(ReadBody(DocumentWithLine("<String `" + escapes + "'>")),
+    EXPECT_EQ(ReadBody(LineDoc("", "<String `" + escapes + "'>")),
               "'\x20\xAE\xC4\xE4\xFC\xB0\xD8\xBC\xF8\xD0\x83\xFD\x99\x92\xA4\xB8\xD4\xD2\xD9\x41\xA0\xD0\xFF' 14 13 ");
 }
 
@@ -93,7 +92,7 @@ TEST(Units, TwipsOfTheWrittenForms) {
     };
     for (const auto& [text, twips] : cases) {
         testhost::TestHost host;
-        auto run = host.ReadDocument(DocumentWithLine("<PgfLIndent " + text + "> <String `x'>"));
+        auto run = host.ReadDocument(LineDoc("", "<PgfLIndent " + text + "> <String `x'>"));
         const auto tokens = testhost::BodyTokens(run.tokens);
         ASSERT_FALSE(tokens.empty()) << text;
         EXPECT_EQ(tokens[0].code, MIF_TOKEN_PARA_FORMAT) << text;
@@ -168,7 +167,7 @@ TEST(TextRectID, EachOneDecidesUntilTheNext) {
         "<Notes <FNote <Para <ParaLine <String `x'> <Char Tab>>>>>",
         "<Tbls <Tbl <TblID 1> <TblH <Row <Cell <CellContent <Para <ParaLine <String `x'>>>>>>>>>>",
     };
-    for (const char* section : sections) EXPECT_EQ(ReadBody(DocumentWithLine("") + section), "14 13 ") << section;
+    for (const char* section : sections) EXPECT_EQ(ReadBody(LineDoc("", "") + section), "14 13 ") << section;
 }
 
 TEST(TextStatements, MissingValuesFailTheFill) {

@@ -14,23 +14,16 @@
 
 namespace {
 
-struct Outcome {
-    std::string problem;
-    int32_t status = -1;
-    std::vector<uint8_t> tokens;
-};
-
 TEST(Threads, TwoThreadsReadEveryDocumentAlike) {
     const std::vector<std::filesystem::path> paths = testhost::SampleAndCorpus();
     std::vector<std::string> documents;
     for (const auto& path : paths) documents.push_back(testhost::ReadFile(path));
     const size_t n = documents.size();
-    auto read = [&](std::vector<Outcome>* out, const mifcheck::Feed& feed, bool backwards) {
+    auto read = [&](std::vector<mifcheck::Checked>* out, const mifcheck::Feed& feed, bool backwards) {
         out->resize(n);
         for (size_t i = 0; i < n; ++i) {
             const size_t d = backwards ? n - 1 - i : i;
-            mifcheck::Checked c = mifcheck::Read(mifcheck::LinkedModule(), documents[d], feed);
-            (*out)[d] = Outcome{c.problem, c.run.status, std::move(c.run.tokens)};
+            (*out)[d] = mifcheck::Read(mifcheck::LinkedModule(), documents[d], feed);
         }
     };
     mifcheck::Feed plain, mixed;
@@ -38,7 +31,7 @@ TEST(Threads, TwoThreadsReadEveryDocumentAlike) {
     mixed.bufferSize = 4u << 20;
     mixed.chunks = {1, 7, 4093, 0};
     mixed.endResult = -1;
-    std::vector<Outcome> a, b;
+    std::vector<mifcheck::Checked> a, b;
     std::thread first(read, &a, plain, false), second(read, &b, mixed, true);
     first.join();
     second.join();
@@ -49,9 +42,9 @@ TEST(Threads, TwoThreadsReadEveryDocumentAlike) {
         const bool dangling = documents[d].find("<AFrame ") != std::string::npos &&
                               documents[d].find("<AFrames") == std::string::npos;
         EXPECT_EQ(a[d].problem + b[d].problem, "");
-        EXPECT_EQ(a[d].status, dangling ? MIF_STATUS_SCAN_FAILED : MIF_STATUS_OK);
-        EXPECT_EQ(b[d].status, a[d].status);
-        EXPECT_TRUE(a[d].tokens == b[d].tokens);
+        EXPECT_EQ(a[d].run.status, dangling ? MIF_STATUS_SCAN_FAILED : MIF_STATUS_OK);
+        EXPECT_EQ(b[d].run.status, a[d].run.status);
+        EXPECT_TRUE(a[d].run.tokens == b[d].run.tokens);
     }
 }
 

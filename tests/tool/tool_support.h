@@ -6,9 +6,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
+
+#include "support/test_host.h"
 
 #ifndef MIFREAD_PATH  // builds without the tools
 #define MIFREAD_PATH ""
@@ -39,12 +40,7 @@ inline std::string Quote(const std::string& s) { return "'" + s + "'"; }
 inline std::string Tool() { return Quote(MIFREAD_PATH); }
 inline Result RunTool(const std::string& args) { return Shell(Tool() + " " + args); }
 
-inline std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testhost::ReadFile;
 
 inline bool HaveProgram(const std::string& name) { return Shell("command -v " + name + " >/dev/null").exitCode == 0; }
 

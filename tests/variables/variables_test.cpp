@@ -22,7 +22,7 @@ std::string Catalog(const std::vector<std::pair<std::string, std::string>>& vars
 std::string Ref(const std::string& name) { return "   <Variable <VariableName `" + name + "'> <Unique 12>>\n"; }
 
 // One line in text rectangle 7 of a body page; rectangle 9 lies on a master page.
-std::string Document(const std::string& catalog, const std::string& line) { return testhost::LineDoc(catalog, line); }
+using testhost::LineDoc;
 
 // Text tokens (with their count checked) and tab tokens, in order.
 Strings TextTrace(const std::vector<uint8_t>& bytes) {
@@ -64,12 +64,12 @@ TEST(Variables, ReferencesWriteTheDefinitionWithoutItsBuildingBlocks) {
          }) {
         SCOPED_TRACE(name);
         testhost::TestHost host;
-        auto run = host.ReadDocument(Document(catalog, line));
+        auto run = host.ReadDocument(LineDoc(catalog, line));
         Strings written = TextTrace(run.tokens);
         if (run.status == MIF_STATUS_SCAN_FAILED) written.push_back(host.StatusWord() == 4 ? "failed" : "word");
         EXPECT_EQ(written, expected);
         EXPECT_TRUE(run.status != MIF_STATUS_OK || run.percents.back() == 100u);
-        EXPECT_EQ(mifcheck::SweepRefusals(mifcheck::LinkedModule(), Document(catalog, line), {}), "");
+        EXPECT_EQ(mifcheck::SweepRefusals(mifcheck::LinkedModule(), LineDoc(catalog, line), {}), "");
     }
 }
 
@@ -82,7 +82,7 @@ namespace {
 TEST(Variables, ReferenceFlushesPendingFormatsFirst) {
     for (const char* def : {"abc", "-"}) {
         testhost::TestHost host;
-        auto run = host.ReadDocument(Document(V(def), "   <Font <FSize 14>>\n" + Ref("V")));
+        auto run = host.ReadDocument(LineDoc(V(def), "   <Font <FSize 14>>\n" + Ref("V")));
         ASSERT_EQ(run.status, MIF_STATUS_OK) << def;
         std::vector<uint8_t> codes;
         for (const testhost::Token& t : testhost::BodyTokens(run.tokens)) codes.push_back(t.code);
