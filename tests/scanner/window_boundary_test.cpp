@@ -21,11 +21,11 @@ const char kIncludeNotice[] = "include statment encountered";
 std::string DocumentWithPieceAt(size_t at, const std::string& piece) {
     std::string doc = "<MIFFile 5.00>\n";
     // Filler: comment lines of at most 60 bytes, then blanks up to `at`.
-    while (doc.size() + 61 < at) doc += "# " + std::string(57, 'f') + "\n";
+    while (doc.size() + 61 < at) doc.append("# ").append(57, 'f').append("\n");
     doc.append(at - doc.size(), ' ');
     doc += piece;
     // Far enough on that the include itself never straddles the boundary.
-    doc += "\n" + std::string(64, ' ') + "\ninclude(end)\n";
+    doc.append("\n").append(64, ' ').append("\ninclude(end)\n");
     return doc;
 }
 
@@ -70,8 +70,8 @@ TEST(WindowBoundary, MacroCutBeforeItsParenthesisIsNoticedTwice) {
 // on; deep nesting and long keywords grow without failing.
 TEST(Statements, WhatEndsAValueAndWhatHidesALine) {
     std::string deep;
-    for (int i = 0; i < 500; ++i) deep += "<N" + std::to_string(i) + " ";
-    deep += "<" + std::string(300, 'K') + " 1>" + std::string(500, '>');
+    for (int i = 0; i < 500; ++i) deep.append("<N").append(std::to_string(i)).append(" ");
+    deep.append("<").append(300, 'K').append(" 1>").append(500, '>');
     const std::pair<std::string, int> cases[] = {
         {"junk include(a)\ninclude(b)\n", 1},
         {"<Unknown `a\\> include(x) # not a comment'>\ninclude(y)\n", 1},
@@ -80,8 +80,8 @@ TEST(Statements, WhatEndsAValueAndWhatHidesALine) {
         {"include(a)\n<Unfinished `abc", 1},
         {"include(a)\n<Unfinished", 1},
         {"include(a)\n<A <B <C 1>", 1},
-        {"#" + std::string(5000, 'c') + "\ninclude(a)\n", 1},
-        {"<Unknown `" + std::string(6000, 's') + "'>\ninclude(a)\n", 1},
+        {std::string("#").append(5000, 'c').append("\ninclude(a)\n"), 1},
+        {std::string("<Unknown `").append(6000, 's').append("'>\ninclude(a)\n"), 1},
         {deep + "\ninclude(a)\n", 1},
     };
     for (const auto& [body, notices] : cases) {

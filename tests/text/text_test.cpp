@@ -21,7 +21,13 @@ std::string Render(const std::vector<testhost::Token>& tokens) {
     std::string s;
     for (const testhost::Token& t : tokens) {
         const bool counted = t.payload.size() >= 4 && t.U32(0) + 4 == t.payload.size();
-        s += t.code != MIF_TOKEN_TEXT ? std::to_string(t.code) + " " : counted ? "'" + t.Text() + "' " : "? ";
+        if (t.code != MIF_TOKEN_TEXT) {
+            s.append(std::to_string(t.code)).append(" ");
+        } else if (counted) {
+            s.append("'").append(t.Text()).append("' ");
+        } else {
+            s.append("? ");
+        }
     }
     return s;
 }
